@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Times the three passes of the headless runner on a generated world save in the page cache,
+# against what the same work costs with standard tools, and measures their peak memory.
+#
+#   bench/run-benchmark.sh [SIZE] [WORK_FOLDER]
+#
+# SIZE defaults to 1G; WORK_FOLDER (default build/bench-work) needs about 6 times SIZE free.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+size=${1:-1G}
+work=${2:-build/bench-work}
+bin=build/bench
+[ -x "$bin/duskmend-passrun" ] || { cmake -S . -B build -G Ninja >/dev/null && cmake --build build; }
+mkdir -p "$work"
+source_save="$work/source.scp"
+save="$work/sphereworld.scp"
+
+# Seconds of the fastest of `runs` runs of a command, and the largest peak memory in KiB.
+measure() {
+  local runs=$1 best="" peak=0
+  shift
+  for ((i = 0; i < runs; i++)); do
+    [ -n "${prepare:-}" ] && eval "$prepare"
+    local start end
+    start=$(date +%s.%N)
+    /usr/bin/time -f "%M" -o "$work/memory" "$@" >/dev/null
+    end=$(date +%s.%N)
+    local took kib
+    took=$(echo "$end - $start" | bc)
+    kib=$(cat "$work/memory")
+    if [ -z "$best" ] || [ "$(echo "$took < $best" | bc)" -eq 1 ]; then best=$took; fi
+    [ "$kib" -gt "$peak" ] && peak=$kib
+  done
+  echo "$best $peak"
+}
+
+ratio() { echo "scale=2; $1 / $2" | bc; }
+row() { printf '%-34s %8.3f s %9s KiB %8s\n' "$1" "$2" "$3" "${4:-}"; }
+
+echo "Generating a $size world save..."
+"$bin/duskmend-gensave" "$size" "$source_save"
+cat "$source_save" >/dev/null
+fresh_copy='cp "$source_save" "$save" && rm -f "$save"tmp && sync'
+
+echo
+printf '%-34s %10s %13s %8s\n' "what" "time" "peak memory" "ratio"
+read -r wc_time wc_mem < <(prepare="" measure 3 wc -l "$source_save")
+row "wc -l" "$wc_time" "$wc_mem"
+read -r an_time an_mem < <(prepare="" measure 3 "$bin/duskmend-passrun" analysis "$source_save")
+row "analysis" "$an_time" "$an_mem" "$(ratio "$an_time" "$wc_time")"
+
+floor_cmd='cp "$save" "$save"tmp && sync "$save"tmp && cp "$save"tmp "$save" && sync "$save"'
+read -r floor_time floor_mem < <(prepare=$fresh_copy measure 2 sh -c "save='$save'; $floor_cmd")
+row "floor: cp, sync, cp, sync" "$floor_time" "$floor_mem"
+read -r rm_time rm_mem < <(prepare=$fresh_copy measure 2 "$bin/duskmend-passrun" remove "$save")
+row "remove" "$rm_time" "$rm_mem" "$(ratio "$rm_time" "$floor_time")"
+read -r ch_time ch_mem < <(prepare=$fresh_copy measure 2 "$bin/duskmend-passrun" change=5 "$save")
+row "change" "$ch_time" "$ch_mem" "$(ratio "$ch_time" "$floor_time")"
+
+# The same remove as an awk one-liner, made as durable as the floor.
+awk_remove='BEGIN { RS = "\r\n"; ORS = "\r\n" }
+  held != "" { if (tolower(substr($0, 1, 11)) == "locallight=") { held = ""; next }
+               print held; held = ""; print; next }
+  tolower(substr($0, 1, 7)) == "[sector" { held = $0; next }
+  { print }'
+read -r awk_time awk_mem < <(prepare=$fresh_copy measure 1 sh -c \
+  "awk '$awk_remove' '$save' > '$save'tmp && sync '$save'tmp && cp '$save'tmp '$save' && sync '$save'")
+row "awk one-liner remove" "$awk_time" "$awk_mem" "$(ratio "$awk_time" "$floor_time")"
+
+echo
+echo "Peak memory on a $size save without any line end:"
+"$bin/duskmend-gensave" --no-line-end "$size" "$save"
+rm -f "$save"tmp
+read -r _ one_an < <(prepare="" measure 1 "$bin/duskmend-passrun" analysis "$save")
+read -r _ one_rm < <(prepare="" measure 1 "$bin/duskmend-passrun" remove "$save")
+printf '%-34s %9s KiB\n' "analysis" "$one_an" "remove" "$one_rm"
+
+rm -f "$source_save" "$save" "$save"tmp

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace duskmend {
+
+// A file descriptor, or a Windows HANDLE.
+using FileHandle = std::intptr_t;
+
+enum class OpenMode {
+  kRead,           // an existing regular file; never a directory, FIFO or device
+  kCreateOrEmpty,  // a regular file, created or emptied; a symbolic link there is refused
+  kCreateNew,      // a new regular file; fails when the name exists
+};
+
+// Every file-system call of the core goes through here, so that a test can fail any of them.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) = 0;
+  virtual std::error_code Size(FileHandle file, std::uint64_t& size) = 0;
+  // Reads up to `size` bytes; `got` is 0 only at the end of the file.
+  virtual std::error_code Read(FileHandle file, char* buffer, std::size_t size,
+                               std::size_t& got) = 0;
+  // Writes all `size` bytes or fails; a write that stops short fails with "no space".
+  virtual std::error_code Write(FileHandle file, const char* data, std::size_t size) = 0;
+  virtual std::error_code Sync(FileHandle file) = 0;
+  virtual std::error_code Close(FileHandle file) = 0;
+  // Copies `length` bytes of `from`, from `offset` on, to `to` at its current position;
+  // fails when `from` ends sooner.
+  virtual std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
+                               FileHandle to) = 0;
+  // Gives `to` the permission bits and, where allowed, the owner of the file at `like`.
+  virtual std::error_code CopyPermissions(const std::string& like, FileHandle to) = 0;
+  // Puts `from` in the place of `to` in one step: `to` names the old or the new file, always.
+  virtual std::error_code Rename(const std::string& from, const std::string& to) = 0;
+  virtual std::error_code Remove(const std::string& path) = 0;
+  // Makes the names in the folder that holds `path` durable.
+  virtual std::error_code SyncFolderOf(const std::string& path) = 0;
+  // The path of the file that `path` names, with every symbolic link followed.
+  virtual std::error_code ResolveLinks(const std::string& path, std::string& target) = 0;
+};
+
+// The machine's own file system.
+FileSystem& SystemFileSystem();
+
+// The error of a path that names something other than a regular file (a FIFO, a device).
+std::error_code NotRegularFileError();
+// The error of a file that ends before the length it had.
+std::error_code ShortFileError();
+
+}  // namespace duskmend

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <system_error>
+
+namespace duskmend {
+
+// A file step of a pass that failed. The pass ends, and the world save keeps its old text.
+struct PassFailure {
+  enum class Step { kReadWorld, kWriteTemp, kReplace };
+  Step step;
+  std::error_code error;
+};
+
+}  // namespace duskmend
+
+namespace duskmend {
+
+// Thrown at a yield when the user asked the running pass to stop.
+struct PassStopped {};
+
+}  // namespace duskmend

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FileSystem.h"
+#include "LineReader.h"
+#include "LoadGuard.h"
+
+namespace duskmend {
+
+class Dialogs;
+class ProgressSink;
+class WindowModel;
+struct PassFailure;
+struct ScanCounts;
+
+enum class PassOutcome {
+  kDone,     // the counts are shown
+  kRefused,  // nothing loaded, or no usable value: the user was told and nothing changed
+  kFailed,   // a file step failed: the user was told and the world save kept its old text
+  kStopped,  // stopped at a yield on the user's request; nothing is shown
+  kBusy,     // another pass was running; nothing happened
+};
+
+// Runs the analysis, remove and change passes over the world save that the model names,
+// one pass at a time, and shows their results in the model and the sink.
+class PassRunner {
+ public:
+  PassRunner(WindowModel& model, ProgressSink& sink, Dialogs& dialogs,
+             FileSystem& fs = SystemFileSystem());
+
+  PassOutcome AnalysisPass();
+  PassOutcome RemovePass();
+  PassOutcome ChangePass();
+
+  bool Running() const { return running_; }
+  // Makes the running pass end at its next yield without replacing the world save and
+  // without its temp file. A pass in its replace step completes the step first.
+  void RequestStop();
+  // Bytes that one read asks of the world save.
+  void SetReadSize(std::size_t size) { readSize_ = size; }
+
+ private:
+  class RunningScope;
+
+  // Takes its own copy of the path: an open command during a yield must not move the pass.
+  template <class Steps, class... Args>
+  PassOutcome Rewrite(std::string path, const Args&... args);
+  template <class Steps>
+  ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
+  void Yield();
+  PassOutcome Fail(const PassFailure& failure, const std::string& path);
+
+  WindowModel& model_;
+  ProgressSink& sink_;
+  Dialogs& dialogs_;
+  FileSystem& fs_;
+  LoadGuard guard_;
+  std::size_t readSize_ = LineReader::kDefaultReadSize;
+  bool running_ = false;
+  bool stopRequested_ = false;
+};
+
+}  // namespace duskmend

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace duskmend {
+
+// What a running pass needs of the window to show its progress.
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  // Width of the progress bar in twips; the full bar is kFullBarWidth.
+  virtual void SetBarWidth(float width) = 0;
+  virtual void SetStatusText(const std::string& text) = 0;
+  // Lets the window handle every pending event, commands included, then returns.
+  virtual void YieldToEvents() = 0;
+};
+
+inline constexpr int kFullBarWidth = 6735;
+
+}  // namespace duskmend

@@ -1,0 +1,47 @@
+#include "ReplaceStep.h"
+
+#include "FileSystem.h"
+#include "OpenFile.h"
+#include "PassFailure.h"
+#include "ProgressSink.h"
+
+namespace duskmend {
+namespace {
+
+constexpr PassFailure::Step kStep = PassFailure::Step::kReplace;
+
+void Check(std::error_code error) {
+  if (error) throw PassFailure{kStep, error};
+}
+
+}  // namespace
+
+void ReplaceStep::Run(const std::string& worldPath) {
+  // A world save that is a symbolic link is replaced at its target; the link stays.
+  std::string target;
+  Check(fs_.ResolveLinks(worldPath, target));
+  const std::string staging = StagingPathOf(target);
+  fs_.Remove(staging);  // left behind by a run that was killed, if at all
+  try {
+    {
+      OpenFile temp(fs_, TempPathOf(worldPath), OpenMode::kRead, kStep);
+      OpenFile copy(fs_, staging, OpenMode::kCreateNew, kStep);
+      Check(fs_.Copy(temp.Handle(), 0, temp.Size(), copy.Handle()));
+      Check(fs_.CopyPermissions(target, copy.Handle()));
+      copy.Sync();
+      copy.Close();
+      temp.Close();
+    }
+    sink_.YieldToEvents();
+    Check(fs_.Rename(staging, target));
+  } catch (const PassFailure&) {
+    fs_.Remove(staging);
+    throw;
+  }
+  // The switch has happened and cannot be taken back; a folder that cannot be synced
+  // leaves it as durable as that file system makes it.
+  fs_.SyncFolderOf(target);
+  sink_.YieldToEvents();
+}
+
+}  // namespace duskmend

@@ -1,0 +1,133 @@
+#include "TestSupport.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace duskmend::test {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  path_ = std::filesystem::temp_directory_path() /
+          ("duskmend-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::remove_all(path_);
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+bool Exists(const std::string& path) {
+  return std::filesystem::exists(std::filesystem::symlink_status(path));
+}
+
+std::string CrLf(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines)
+    text += line + "\r\n";
+  return text;
+}
+
+void Recorder::SetBarWidth(float width) {
+  log.push_back("bar " + std::to_string(static_cast<long long>(width)));
+  if (model) model->SetBarWidth(width);
+}
+
+void Recorder::SetStatusText(const std::string& text) {
+  log.push_back("status " + text);
+  if (model) model->SetStatusText(text);
+}
+
+void Recorder::YieldToEvents() {
+  log.push_back("yield");
+  if (onYield) onYield();
+}
+
+void ScriptedDialogs::ShowMessage(const std::string& prompt, int style, const std::string& title) {
+  messages.push_back({prompt, style, title});
+}
+
+std::string ScriptedDialogs::AskForText(const std::string& prompt, const std::string& title) {
+  questions.push_back(prompt + " | " + title);
+  return answer;
+}
+
+Harness::Harness(FileSystem& fs) : runner(model, recorder, dialogs, fs) {
+  recorder.model = &model;
+}
+
+void Harness::Load(const std::string& path) {
+  model.SetPathText(path);
+  recorder.log.clear();
+}
+
+std::error_code ForwardingFileSystem::Enter(const std::string& name) {
+  calls.push_back(name);
+  return Fault(name);
+}
+
+#define FORWARD(name, ...)                                \
+  if (std::error_code error = Enter(#name)) return error; \
+  return system_.name(__VA_ARGS__)
+
+std::error_code ForwardingFileSystem::Open(const std::string& path, OpenMode mode,
+                                           FileHandle& file) {
+  FORWARD(Open, path, mode, file);
+}
+std::error_code ForwardingFileSystem::Size(FileHandle file, std::uint64_t& size) {
+  FORWARD(Size, file, size);
+}
+std::error_code ForwardingFileSystem::Read(FileHandle file, char* buffer, std::size_t size,
+                                           std::size_t& got) {
+  FORWARD(Read, file, buffer, size, got);
+}
+std::error_code ForwardingFileSystem::Write(FileHandle file, const char* data, std::size_t size) {
+  FORWARD(Write, file, data, size);
+}
+std::error_code ForwardingFileSystem::Sync(FileHandle file) {
+  FORWARD(Sync, file);
+}
+std::error_code ForwardingFileSystem::Close(FileHandle file) {
+  // A close that fails has still released the handle.
+  std::error_code error = Enter("Close");
+  std::error_code closed = system_.Close(file);
+  return error ? error : closed;
+}
+std::error_code ForwardingFileSystem::Copy(FileHandle from, std::uint64_t offset,
+                                           std::uint64_t length, FileHandle to) {
+  FORWARD(Copy, from, offset, length, to);
+}
+std::error_code ForwardingFileSystem::CopyPermissions(const std::string& like, FileHandle to) {
+  FORWARD(CopyPermissions, like, to);
+}
+std::error_code ForwardingFileSystem::Rename(const std::string& from, const std::string& to) {
+  FORWARD(Rename, from, to);
+}
+std::error_code ForwardingFileSystem::Remove(const std::string& path) {
+  FORWARD(Remove, path);
+}
+std::error_code ForwardingFileSystem::SyncFolderOf(const std::string& path) {
+  FORWARD(SyncFolderOf, path);
+}
+std::error_code ForwardingFileSystem::ResolveLinks(const std::string& path, std::string& target) {
+  FORWARD(ResolveLinks, path, target);
+}
+
+#undef FORWARD
+
+}  // namespace duskmend::test

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Dialogs.h"
+#include "FileSystem.h"
+#include "PassRunner.h"
+#include "ProgressSink.h"
+#include "WindowModel.h"
+#include "WindowView.h"
+
+namespace duskmend::test {
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+// The lines joined, each followed by CR LF.
+std::string CrLf(const std::vector<std::string>& lines);
+
+// Records what a pass shows, in order: "bar N", "status TEXT", "yield", "lights N",
+// "sectors N". Sink calls also reach the model, as they do in the window.
+class Recorder : public ProgressSink, public WindowView {
+ public:
+  void SetBarWidth(float width) override;
+  void SetStatusText(const std::string& text) override;
+  void YieldToEvents() override;
+  void ShowPathText(const std::string&) override {}
+  void ShowLightsCount(const std::string& text) override { log.push_back("lights " + text); }
+  void ShowSectorsCount(const std::string& text) override { log.push_back("sectors " + text); }
+  void ShowStatusText(const std::string&) override {}
+  void ShowBarWidth(float) override {}
+
+  std::vector<std::string> log;
+  WindowModel* model = nullptr;
+  std::function<void()> onYield;  // runs inside every yield, as a click would
+};
+
+struct Message {
+  std::string prompt;
+  int style;
+  std::string title;
+};
+
+// Answers the question with `answer` and records every message box.
+class ScriptedDialogs : public Dialogs {
+ public:
+  void ShowMessage(const std::string& prompt, int style, const std::string& title) override;
+  std::string AskForText(const std::string& prompt, const std::string& title) override;
+
+  std::string answer;
+  std::vector<Message> messages;
+  std::vector<std::string> questions;
+};
+
+// A window's worth of core: model, sink, dialogs and runner, wired as the window wires them.
+struct Harness {
+  explicit Harness(FileSystem& fs = SystemFileSystem());
+  // Loads `path` as the open command does, and forgets what was recorded so far.
+  void Load(const std::string& path);
+
+  Recorder recorder;
+  ScriptedDialogs dialogs;
+  WindowModel model{&recorder};
+  PassRunner runner;
+};
+
+// Forwards every call to the system's file system, after asking Fault() whether the call
+// fails instead. Records the calls it sees.
+class ForwardingFileSystem : public FileSystem {
+ public:
+  std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override;
+  std::error_code Size(FileHandle file, std::uint64_t& size) override;
+  std::error_code Read(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
+  std::error_code Write(FileHandle file, const char* data, std::size_t size) override;
+  std::error_code Sync(FileHandle file) override;
+  std::error_code Close(FileHandle file) override;
+  std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
+                       FileHandle to) override;
+  std::error_code CopyPermissions(const std::string& like, FileHandle to) override;
+  std::error_code Rename(const std::string& from, const std::string& to) override;
+  std::error_code Remove(const std::string& path) override;
+  std::error_code SyncFolderOf(const std::string& path) override;
+  std::error_code ResolveLinks(const std::string& path, std::string& target) override;
+
+  std::vector<std::string> calls;
+
+ protected:
+  // The error that call `name` fails with, or none to let it through.
+  virtual std::error_code Fault(const std::string&) { return {}; }
+
+ private:
+  std::error_code Enter(const std::string& name);
+  FileSystem& system_ = SystemFileSystem();
+};
+
+// Fails the `nth` call (counted from 1) named `name` with `error`.
+class FaultyFileSystem : public ForwardingFileSystem {
+ public:
+  FaultyFileSystem(std::string name, int nth, std::errc error)
+      : name_(std::move(name)), nth_(nth), error_(std::make_error_code(error)) {}
+
+ protected:
+  std::error_code Fault(const std::string& name) override {
+    return name == name_ && ++seen_ == nth_ ? error_ : std::error_code{};
+  }
+
+ private:
+  std::string name_;
+  int nth_;
+  int seen_ = 0;
+  std::error_code error_;
+};
+
+}  // namespace duskmend::test
