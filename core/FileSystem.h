@@ -33,6 +33,9 @@ class FileSystem {
   // fails when `from` ends sooner.
   virtual std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
                                FileHandle to) = 0;
+  // Tells the system that these bytes of `file` will not be read again, so that the memory
+  // that caches them can go to better use. Only advice: nothing fails.
+  virtual void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) = 0;
   // Gives `to` the permission bits and, where allowed, the owner of the file at `like`.
   virtual std::error_code CopyPermissions(const std::string& like, FileHandle to) = 0;
   // Puts `from` in the place of `to` in one step: `to` names the old or the new file, always.

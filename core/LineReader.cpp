@@ -26,10 +26,11 @@ std::uint64_t LowestBits(std::uint64_t bits, int count) {
 
 }  // namespace
 
-LineReader::LineReader(FileSystem& fs, FileHandle file, std::size_t readSize)
+LineReader::LineReader(FileSystem& fs, FileHandle file, std::size_t readSize, Cache cache)
     : fs_(fs),
       file_(file),
       readSize_(std::max<std::size_t>(readSize, 1)),
+      cache_(cache),
       capacity_(std::max(readSize_, kMinCapacity)),
       buffer_(std::make_unique<char[]>(capacity_ + kPadding)) {}
 
@@ -47,6 +48,8 @@ bool LineReader::Fill() {
     throw PassFailure{PassFailure::Step::kReadWorld, error};
   }
   if (got == 0) eof_ = true;
+  if (cache_ == Cache::kForget && got > 0) fs_.Forget(file_, fileRead_, got);
+  fileRead_ += got;
   end_ += got;
   return got > 0;
 }

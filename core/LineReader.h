@@ -32,8 +32,12 @@ class LineReader {
   static constexpr std::size_t kDefaultReadSize = std::size_t{256} * 1024;
   static constexpr std::size_t kMinCapacity = 16;
 
+  // Whether the file's cache may go as soon as its bytes are read (a file that is replaced).
+  enum class Cache { kKeep, kForget };
+
   // `readSize` is what one read asks of the file; the buffer holds at least kMinCapacity.
-  LineReader(FileSystem& fs, FileHandle file, std::size_t readSize = kDefaultReadSize);
+  LineReader(FileSystem& fs, FileHandle file, std::size_t readSize = kDefaultReadSize,
+             Cache cache = Cache::kKeep);
 
   bool AtEnd() { return PeekByte() < 0; }
   // Starts the next line. Its first part is the whole line, or, for a line too long for the
@@ -72,6 +76,7 @@ class LineReader {
   FileSystem& fs_;
   FileHandle file_;
   std::size_t readSize_;
+  Cache cache_;
   std::size_t capacity_;
   // capacity_ bytes, then one block of padding that whole-block scans may read.
   std::unique_ptr<char[]> buffer_;
@@ -83,6 +88,7 @@ class LineReader {
   bool eof_ = false;
   bool inLine_ = false;
   std::uint64_t consumed_ = 0;
+  std::uint64_t fileRead_ = 0;  // bytes read from the file so far
 };
 
 }  // namespace duskmend

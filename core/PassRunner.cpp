@@ -87,7 +87,9 @@ PassOutcome PassRunner::Rewrite(const std::string path, const Args&... args) {
       OpenFile temp(fs_, tempPath, OpenMode::kCreateOrEmpty, PassFailure::Step::kWriteTemp);
       tempOpened = true;
       const std::uint64_t totalBytes = world.Size();
-      LineReader reader(fs_, world.Handle(), readSize_);
+      // The old text is read once and then replaced: its cache would only crowd out the
+      // memory of the machine's other programs, the game server among them.
+      LineReader reader(fs_, world.Handle(), readSize_, LineReader::Cache::kForget);
       LineWriter writer(fs_, temp.Handle());
       Steps steps(reader, writer, args...);
       counts = Scan(reader, totalBytes, steps);

@@ -1,5 +1,7 @@
 #include "ReplaceStep.h"
 
+#include <algorithm>
+
 #include "FileSystem.h"
 #include "OpenFile.h"
 #include "PassFailure.h"
@@ -16,6 +18,16 @@ void Check(std::error_code error) {
 
 }  // namespace
 
+// Copies `from` to `to` a piece at a time, letting the cache of each piece go once copied.
+void ReplaceStep::CopyForgetting(FileHandle from, std::uint64_t size, FileHandle to) {
+  constexpr std::uint64_t kPiece = std::uint64_t{8} << 20;
+  for (std::uint64_t offset = 0; offset < size; offset += kPiece) {
+    std::uint64_t length = std::min(kPiece, size - offset);
+    Check(fs_.Copy(from, offset, length, to));
+    fs_.Forget(from, offset, length);
+  }
+}
+
 void ReplaceStep::Run(const std::string& worldPath) {
   // A world save that is a symbolic link is replaced at its target; the link stays.
   std::string target;
@@ -26,7 +38,7 @@ void ReplaceStep::Run(const std::string& worldPath) {
     {
       OpenFile temp(fs_, TempPathOf(worldPath), OpenMode::kRead, kStep);
       OpenFile copy(fs_, staging, OpenMode::kCreateNew, kStep);
-      Check(fs_.Copy(temp.Handle(), 0, temp.Size(), copy.Handle()));
+      CopyForgetting(temp.Handle(), temp.Size(), copy.Handle());
       Check(fs_.CopyPermissions(target, copy.Handle()));
       copy.Sync();
       copy.Close();

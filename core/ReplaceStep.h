@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "FileSystem.h"
 
 namespace duskmend {
 
-class FileSystem;
 class ProgressSink;
 
 // The temp file of a rewriting pass: the world-save path followed directly by "tmp".
@@ -27,6 +29,8 @@ class ReplaceStep {
   static std::string StagingPathOf(const std::string& target) { return target + ".duskmend-new"; }
 
  private:
+  void CopyForgetting(FileHandle from, std::uint64_t size, FileHandle to);
+
   FileSystem& fs_;
   ProgressSink& sink_;
 };

@@ -153,6 +153,15 @@ class PosixFileSystem final : public FileSystem {
     return CopyByReading(Fd(from), at, length, Fd(to));
   }
 
+  void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
+#if defined(POSIX_FADV_DONTNEED)
+    posix_fadvise(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(length),
+                  POSIX_FADV_DONTNEED);
+#else
+    (void)file, (void)offset, (void)length;
+#endif
+  }
+
   std::error_code CopyPermissions(const std::string& like, FileHandle to) override {
     struct stat model {};
     struct stat own {};

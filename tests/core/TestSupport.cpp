@@ -112,6 +112,10 @@ std::error_code ForwardingFileSystem::Copy(FileHandle from, std::uint64_t offset
                                            std::uint64_t length, FileHandle to) {
   FORWARD(Copy, from, offset, length, to);
 }
+void ForwardingFileSystem::Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) {
+  calls.push_back("Forget");
+  system_.Forget(file, offset, length);
+}
 std::error_code ForwardingFileSystem::CopyPermissions(const std::string& like, FileHandle to) {
   FORWARD(CopyPermissions, like, to);
 }

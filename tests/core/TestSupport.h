@@ -90,6 +90,7 @@ class ForwardingFileSystem : public FileSystem {
   std::error_code Close(FileHandle file) override;
   std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
                        FileHandle to) override;
+  void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) override;
   std::error_code CopyPermissions(const std::string& like, FileHandle to) override;
   std::error_code Rename(const std::string& from, const std::string& to) override;
   std::error_code Remove(const std::string& path) override;
