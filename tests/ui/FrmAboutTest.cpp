@@ -1,0 +1,138 @@
+// The About box: one at a time, its texts, its links, and the ways to close it.
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "FrmMain.h"
+#include "ScriptedWindowDialogs.h"
+#include "frmAbout.h"
+
+class FrmAboutTest : public QObject {
+  Q_OBJECT
+
+ private:
+  frmAbout* Open() {
+    window_->Command5_Click();
+    return window_->AboutBox();
+  }
+  static QString Text(frmAbout* box, const char* label) {
+    return box->findChild<QLabel*>(label)->text();
+  }
+  static void Click(frmAbout* box, const char* label) {
+    QTest::mouseClick(box->findChild<QLabel*>(label), Qt::LeftButton);
+  }
+  int Boxes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return int(window_->findChildren<frmAbout*>().size());
+  }
+
+  ScriptedWindowDialogs dialogs_;
+  std::unique_ptr<FrmMain> window_;
+
+ private slots:
+  void init() {
+    dialogs_ = ScriptedWindowDialogs();
+    window_ = std::make_unique<FrmMain>(dialogs_);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  void cleanup() { window_.reset(); }
+
+  void theAboutCommandOpensOneBox() {
+    frmAbout* box = Open();
+    QVERIFY(box && box->isVisible());
+    QVERIFY(!box->isModal());
+    QVERIFY(window_->isEnabled());
+    window_->m_about_Click();
+    window_->Command5_Click();
+    QCOMPARE(window_->AboutBox(), box);
+    QCOMPARE(Boxes(), 1);
+  }
+
+  void theBoxShowsItsTexts() {
+    frmAbout* box = Open();
+    QCOMPARE(box->windowTitle(), QString("About Duskmend"));
+    QCOMPARE(Text(box, "lblTitle"), QString("Duskmend"));
+    QCOMPARE(Text(box, "lblVersion"), QString("Version 1.0.0"));
+    QCOMPARE(Text(box, "lblDescription"),
+             QString("This tool removes or changes all \"LOCAL LIGHT\" entries in your "
+                     "worldsave to prevent 1-step-night-to-day changes, call it like you want ;)="));
+    QCOMPARE(Text(box, "Label8"),
+             QString("Make backups of your worldsave before using this program!"));
+    QVERIFY(Text(box, "Label1").startsWith("Contact: "));
+    QCOMPARE(Text(box, "Label2"), QString("EMail:"));
+    QVERIFY(Text(box, "Label4").startsWith("ICQ: "));
+    QCOMPARE(Text(box, "Label5"), QString("Website:"));
+    QCOMPARE(box->size(), QSize(397, 259));
+    QCOMPARE(box->minimumSize(), box->maximumSize());
+    QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("cmdOK"));
+  }
+
+  void okEnterEscapeAndTheCloseBoxDiscardTheBox_data() {
+    QTest::addColumn<int>("way");
+    QTest::newRow("OK") << 0;
+    QTest::newRow("Enter") << 1;
+    QTest::newRow("Escape") << 2;
+    QTest::newRow("close box") << 3;
+  }
+  void okEnterEscapeAndTheCloseBoxDiscardTheBox() {
+    QFETCH(int, way);
+    frmAbout* box = Open();
+    switch (way) {
+      case 0: QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton); break;
+      case 1: QTest::keyClick(box, Qt::Key_Return); break;
+      case 2: QTest::keyClick(box, Qt::Key_Escape); break;
+      default: box->close();
+    }
+    QCOMPARE(window_->AboutBox(), nullptr);
+    QCOMPARE(Boxes(), 0);
+    frmAbout* again = Open();  // created anew, its texts filled in again
+    QCOMPARE(Text(again, "lblVersion"), QString("Version 1.0.0"));
+    QCOMPARE(Boxes(), 1);
+  }
+
+  void theLinksOpenTheirTargetsAndTheBoxStays() {
+    frmAbout* box = Open();
+    const QString mail = Text(box, "Label3");
+    Click(box, "Label3");
+    Click(box, "Label6");
+    Click(box, "Label7");
+    Click(box, "Label3");
+    for (const char* plain : {"Label1", "Label2", "Label4", "Label5", "Label8", "picIcon", "Picture1"}) {
+      Click(box, plain);
+    }
+    QCOMPARE(dialogs_.urls, QStringList({"mailto:" + mail, Text(box, "Label6"), Text(box, "Label7"),
+                                         "mailto:" + mail}));
+    QVERIFY(box->isVisible());
+    QVERIFY(dialogs_.messages.empty());
+  }
+
+  void aLinkThatCannotBeOpenedIsReported() {
+    dialogs_.urlsOpen = false;
+    frmAbout* box = Open();
+    Click(box, "Label6");
+    QCOMPARE(int(dialogs_.messages.size()), 1);
+    QCOMPARE(dialogs_.messages[0].prompt, "Cannot open " + Text(box, "Label6") + ".");
+    QCOMPARE(dialogs_.messages[0].style, 16);
+  }
+
+  void closingTheMainWindowClosesTheBox() {
+    frmAbout* box = Open();
+    QVERIFY(window_->close());
+    QVERIFY(!box->isVisible());
+  }
+
+  void altARunsTheAboutCommandOnce() {
+    QSignalSpy byMenu(window_->findChild<QAction*>("m_about"), &QAction::triggered);
+    QSignalSpy byButton(window_->findChild<QPushButton*>("Command5"), &QPushButton::clicked);
+    QTest::keyClick(window_.get(), Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(Boxes(), 1);
+    QTest::qWait(300);  // long enough for a second, belated click
+    QCOMPARE(byMenu.count() + byButton.count(), 1);
+    QCOMPARE(Boxes(), 1);
+  }
+};
+
+QTEST_MAIN(FrmAboutTest)
+#include "FrmAboutTest.moc"

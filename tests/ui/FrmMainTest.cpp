@@ -1,0 +1,255 @@
+// The main window as the user sees it: its controls, its start values, the open command,
+// the refusals and the keyboard.
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "FrmMain.h"
+#include "ScriptedWindowDialogs.h"
+#include "frmAbout.h"
+
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class FrmMainTest : public QObject {
+  Q_OBJECT
+
+ private:
+  template <class T>
+  T* Find(const char* name) {
+    T* found = window_->findChild<T*>(name);
+    if (!found) qFatal("no control named %s", name);
+    return found;
+  }
+  QString Text(const char* label) { return Find<QLabel>(label)->text(); }
+
+  ScriptedWindowDialogs dialogs_;
+  std::unique_ptr<FrmMain> window_;
+  QTemporaryDir dir_;
+
+ private slots:
+  void init() {
+    dialogs_ = ScriptedWindowDialogs();
+    window_ = std::make_unique<FrmMain>(dialogs_);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  void cleanup() { window_.reset(); }
+
+  void startsWithNothingLoaded() {
+    QCOMPARE(window_->windowTitle(), QString("Duskmend v1.0"));
+    QCOMPARE(Text("Label1"), QString("No Worldsave loaded..."));
+    QCOMPARE(Text("Label5"), QString("0"));
+    QCOMPARE(Text("Label6"), QString("0"));
+    QCOMPARE(Text("lStatus"), QString("Status bar ;)"));
+    QCOMPARE(Find<QWidget>("Shape2")->width(), 449);  // the bar starts full
+    QCOMPARE(window_->focusWidget(), Find<QWidget>("Command1"));
+  }
+
+  void cannotBeResizedMinimizedOrMaximized() {
+    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    QCOMPARE(window_->centralWidget()->size(), QSize(789, 193));
+    const Qt::WindowFlags flags = window_->windowFlags();
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+  }
+
+  void controlsStandWhereTheLayoutPutsThem_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("place");  // pixels, in the container
+    QTest::newRow("Frame2") << "Frame2" << "Status..." << QRect(8, 0, 465, 65);
+    QTest::newRow("Label1") << "Label1" << "No Worldsave loaded..." << QRect(8, 16, 449, 41);
+    QTest::newRow("Label2") << "Label2" << "Analysis" << QRect(8, 72, 465, 17);
+    QTest::newRow("Command7") << "Command7" << "Start analysis only" << QRect(312, 72, 153, 21);
+    QTest::newRow("Label3") << "Label3" << " Local Lights found:" << QRect(16, 104, 153, 21);
+    QTest::newRow("Label5") << "Label5" << "0" << QRect(168, 104, 65, 21);
+    QTest::newRow("Label4") << "Label4" << " Sectors total:" << QRect(248, 104, 153, 21);
+    QTest::newRow("Label6") << "Label6" << "0" << QRect(400, 104, 65, 21);
+    QTest::newRow("Label7") << "Label7"
+                            << "Make a backup of your worldsave before using this program!"
+                            << QRect(16, 136, 449, 17);
+    QTest::newRow("lStatus") << "lStatus" << "Status bar ;)" << QRect(16, 160, 449, 17);
+    QTest::newRow("Frame1") << "Frame1" << "Button control..." << QRect(472, 0, 313, 185);
+    QTest::newRow("Command1") << "Command1" << "Open &Sphereworld.scp" << QRect(8, 24, 297, 21);
+    QTest::newRow("Command3") << "Command3" << "&Remove all Local Lights" << QRect(8, 88, 297, 21);
+    QTest::newRow("Command4") << "Command4" << "&Change all Local Lights" << QRect(8, 120, 297, 21);
+    QTest::newRow("Command5") << "Command5" << "&About..." << QRect(8, 152, 145, 21);
+    QTest::newRow("Command6") << "Command6" << "E&xit" << QRect(160, 152, 145, 21);
+  }
+  void controlsStandWhereTheLayoutPutsThem() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QRect, place);
+    QWidget* control = Find<QWidget>(name.toUtf8().constData());
+    QCOMPARE(control->geometry(), place);
+    QString text = control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString();
+    QCOMPARE(text, caption);
+    QCOMPARE(control->font().family(), QString("Courier New"));
+    QVERIFY(control->font().bold());
+  }
+
+  void menusCarryTheirEntries() {
+    QMenuBar* bar = window_->menuBar();
+    QStringList top;
+    for (QAction* action : bar->actions()) top << action->text();
+    QCOMPARE(top, QStringList({"&File", "&Edit", "&About..."}));
+    QStringList file;
+    for (QAction* action : Find<QMenu>("m_file")->actions()) file << action->objectName();
+    QCOMPARE(file, QStringList({"mf_open", "mf_n1", "mf_exit"}));
+    QCOMPARE(Find<QAction>("mf_open")->text(), QString("&Open Sphereworld.scp"));
+    QVERIFY(Find<QAction>("mf_n1")->isSeparator());
+    QCOMPARE(Find<QAction>("me_removesse")->text(), QString("Remove all Local Light entries"));
+    QCOMPARE(Find<QAction>("me_changesse")->text(), QString("Change all Local Light entries..."));
+    for (QAction* action : window_->findChildren<QAction*>()) QVERIFY(action->shortcut().isEmpty());
+  }
+
+  void noButtonAnswersEnterOrEscape() {
+    for (QPushButton* button : window_->findChildren<QPushButton*>()) {
+      QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
+    }
+  }
+
+  void tabVisitsTheButtonsInTheirOrder() {
+    QStringList order;
+    QWidget* widget = Find<QWidget>("Command1");
+    for (int step = 0; step < 6; ++step) {
+      do widget = widget->nextInFocusChain();
+      while (!(widget->focusPolicy() & Qt::TabFocus));
+      order << widget->objectName();
+    }
+    QCOMPARE(order, QStringList({"Command3", "Command4", "Command5", "Command6", "Command7",
+                                 "Command1"}));
+  }
+
+  void openShowsThePathAndCancelKeepsIt() {
+    window_->Command1_Click();  // cancelled
+    QCOMPARE(Text("Label1"), QString("No Worldsave loaded..."));
+    QCOMPARE(dialogs_.openTitles, QStringList({"Open sphereworld.scp..."}));
+    QCOMPARE(dialogs_.openFilters,
+             QStringList({"Sphereworld.scp (sphereworld.scp)", "Spherescripts (*.scp)",
+                          "All Files (*)"}));
+    window_->Command7_Click();
+    QCOMPARE(int(dialogs_.messages.size()), 1);
+    QCOMPARE(dialogs_.messages[0].prompt, QString("Load a worldsave at first, please..."));
+
+    const QString first = dir_.filePath("first world.scp");
+    WriteFile(first, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
+    dialogs_.files = {first};
+    window_->mf_open_Click();
+    QCOMPARE(Text("Label1"), first);
+    window_->Command1_Click();  // cancelled
+    QCOMPARE(Text("Label1"), first);
+    window_->Command7_Click();
+    QCOMPARE(Text("Label5"), QString("1"));
+    QCOMPARE(Text("Label6"), QString("1"));
+
+    dialogs_.files = {dir_.filePath("other.scp")};
+    window_->Command1_Click();
+    QCOMPARE(Text("Label5"), QString("1"));  // opening keeps the last counts
+    QCOMPARE(Text("lStatus"), QString("100% - Ready"));
+  }
+
+  void aLongPathWrapsInTheLabelAndStaysWhole() {
+    const QString path = "/srv/sphere/a shard with a rather long name/saves of the week/"
+                         "monday morning/backup before the event/sphereworld.scp";
+    dialogs_.files = {path};
+    window_->Command1_Click();
+    QLabel* label = Find<QLabel>("Label1");
+    QCOMPARE(label->text(), path);
+    QVERIFY(label->wordWrap());
+    QCOMPARE(label->height(), 41);
+    QCOMPARE(QString::fromStdString(window_->Model().PathText()), path);
+  }
+
+  void everyPassIsRefusedWhileNothingIsLoaded() {
+    const std::vector<void (FrmMain::*)()> commands = {
+        &FrmMain::Command7_Click, &FrmMain::Command3_Click, &FrmMain::me_removesse_Click,
+        &FrmMain::Command4_Click, &FrmMain::me_changesse_Click};
+    for (auto command : commands) {
+      dialogs_.messages.clear();
+      (window_.get()->*command)();
+      QCOMPARE(int(dialogs_.messages.size()), 1);
+      QCOMPARE(dialogs_.messages[0].prompt, QString("Load a worldsave at first, please..."));
+      QCOMPARE(dialogs_.messages[0].style, 64);
+      QCOMPARE(dialogs_.messages[0].title, QString("Hey, Dude!"));
+    }
+    QVERIFY(dialogs_.questions.isEmpty());
+    QCOMPARE(Text("Label5"), QString("0"));
+    QCOMPARE(Text("lStatus"), QString("Status bar ;)"));
+  }
+
+  void anEmptyValueIsRefused() {
+    const QString save = dir_.filePath("sphereworld.scp");
+    WriteFile(save, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
+    dialogs_.files = {save};
+    window_->Command1_Click();
+    window_->me_changesse_Click();
+    QCOMPARE(dialogs_.questions, QStringList({"Change to what value? | Hey, Dude!"}));
+    QCOMPARE(int(dialogs_.messages.size()), 1);
+    QCOMPARE(dialogs_.messages[0].prompt,
+             QString("You have to enter a new value or remove all local lights!"));
+    QCOMPARE(dialogs_.messages[0].style, 16);
+    QCOMPARE(ReadFile(save), QByteArray("[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n"));
+    QVERIFY(!QFile::exists(save + "tmp"));
+  }
+
+  // A button's access key clicks it the way a mouse would, a moment later.
+  void accessKeysRunTheirCommands() {
+    const QString save = dir_.filePath("sphereworld.scp");
+    WriteFile(save, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\nA=1\r\n");
+    dialogs_.files = {save};
+    QTest::keyClick(window_.get(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(Text("Label1"), save);
+
+    dialogs_.answer = "7";
+    QTest::keyClick(window_.get(), Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(ReadFile(save), QByteArray("[SECTOR 1,1]\r\nLOCALLIGHT=7\r\nA=1\r\n"));
+    QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);
+    QTRY_COMPARE(ReadFile(save), QByteArray("[SECTOR 1,1]\r\nA=1\r\n"));
+
+    QSignalSpy byMenu(Find<QAction>("m_about"), &QAction::triggered);
+    QSignalSpy byButton(Find<QPushButton>("Command5"), &QPushButton::clicked);
+    QTest::keyClick(window_.get(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(window_->AboutBox() && window_->AboutBox()->isVisible());
+    QTest::qWait(300);  // long enough for a second, belated click
+    QCOMPARE(byMenu.count() + byButton.count(), 1);
+    QCOMPARE(int(window_->findChildren<frmAbout*>().size()), 1);
+
+    QTest::keyClick(window_->AboutBox(), Qt::Key_Escape);
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QTest::keyClick(window_.get(), Qt::Key_X, Qt::AltModifier);
+    QTRY_VERIFY(!window_->isVisible());
+  }
+
+  void menuAccessKeysOpenTheirMenus() {
+    for (const char* key : {"m_file", "m_edit"}) {
+      QMenu* menu = Find<QMenu>(key);
+      QTest::keyClick(window_.get(), key[2] == 'f' ? Qt::Key_F : Qt::Key_E, Qt::AltModifier);
+      QTRY_VERIFY(menu->isVisible());
+      menu->close();
+    }
+  }
+};
+
+QTEST_MAIN(FrmMainTest)
+#include "FrmMainTest.moc"

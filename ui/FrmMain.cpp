@@ -1,0 +1,140 @@
+#include "FrmMain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <algorithm>
+
+#include "AppIcons.h"
+#include "AppInfo.h"
+#include "Shape.h"
+#include "Twips.h"
+#include "WindowDialogs.h"
+#include "frmAbout.h"
+
+namespace {
+
+// All Files matches every name here, where "*.*" would miss the names without a dot.
+const QStringList kOpenFilters = {"Sphereworld.scp (sphereworld.scp)", "Spherescripts (*.scp)",
+                                  "All Files (*)"};
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+}  // namespace
+
+FrmMain::FrmMain(WindowDialogs& dialogs)
+    : dialogs_(dialogs), runner_(model_, *this, *this) {
+  setObjectName("FrmMain");
+  setWindowTitle(QString("%1 v%2.%3")
+                     .arg(app_info::kTitle)
+                     .arg(app_info::kVersionMajor)
+                     .arg(app_info::kVersionMinor));
+  setWindowIcon(AppIcon());
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  CreateControls();
+  CreateMenus();
+  ConnectCommands();
+  model_.Attach(this);
+  setFixedSize(centralWidget()->width(),
+               centralWidget()->height() + menuBar()->sizeHint().height());
+  Command1->setFocus();
+}
+
+FrmMain::~FrmMain() { model_.Attach(nullptr); }
+
+frmAbout* FrmMain::AboutBox() const { return about_; }
+
+void FrmMain::Command1_Click() { OpenCommand(); }
+void FrmMain::mf_open_Click() { OpenCommand(); }
+void FrmMain::mf_exit_Click() { ExitCommand(); }
+void FrmMain::Command7_Click() { RunPass(&duskmend::PassRunner::AnalysisPass); }
+void FrmMain::Command3_Click() { RunPass(&duskmend::PassRunner::RemovePass); }
+void FrmMain::me_removesse_Click() { RunPass(&duskmend::PassRunner::RemovePass); }
+void FrmMain::Command4_Click() { RunPass(&duskmend::PassRunner::ChangePass); }
+void FrmMain::me_changesse_Click() { RunPass(&duskmend::PassRunner::ChangePass); }
+void FrmMain::Command5_Click() { AboutCommand(); }
+void FrmMain::m_about_Click() { AboutCommand(); }
+void FrmMain::Command6_Click() { ExitCommand(); }
+
+void FrmMain::closeEvent(QCloseEvent* event) { Form_Unload(event); }
+
+void FrmMain::Form_Unload(QCloseEvent* event) {
+  if (runner_.Running()) {
+    // The pass stops at its next yield, leaving the save untouched or completely replaced;
+    // the window closes as soon as it has.
+    exitPending_ = true;
+    runner_.RequestStop();
+    event->ignore();
+    return;
+  }
+  if (about_) about_->close();
+  event->accept();
+}
+
+void FrmMain::OpenCommand() {
+  const QString path = dialogs_.ChooseFileToOpen(this, "Open sphereworld.scp...", kOpenFilters);
+  if (!path.isEmpty()) model_.SetPathText(QDir::toNativeSeparators(path).toStdString());
+}
+
+void FrmMain::AboutCommand() {
+  if (!about_) {
+    about_ = new frmAbout(dialogs_, this);
+    connect(about_, &QDialog::finished, this, [this] { about_ = nullptr; });
+  }
+  about_->show();
+  about_->raise();
+  about_->activateWindow();
+}
+
+void FrmMain::ExitCommand() { close(); }
+
+void FrmMain::RunPass(Pass pass) {
+  QWidget* focused = focusWidget();
+  EnablePassCommands(false);
+  (runner_.*pass)();
+  EnablePassCommands(true);
+  if (focused) focused->setFocus();
+  if (exitPending_) {
+    exitPending_ = false;
+    close();
+  }
+}
+
+// While a pass runs, nothing may start another one or change the file it works on.
+void FrmMain::EnablePassCommands(bool enabled) {
+  for (QWidget* command : {Command1, Command3, Command4, Command7}) command->setEnabled(enabled);
+  for (QAction* command : {mf_open, me_removesse, me_changesse}) command->setEnabled(enabled);
+}
+
+void FrmMain::ShowPathText(const std::string& text) { Label1->setText(Text(text)); }
+void FrmMain::ShowLightsCount(const std::string& text) { Label5->setText(Text(text)); }
+void FrmMain::ShowSectorsCount(const std::string& text) { Label6->setText(Text(text)); }
+
+// A pass sets the status text and the bar width in every progress step; only a change that
+// can be seen repaints.
+void FrmMain::ShowStatusText(const std::string& text) {
+  const QString status = Text(text);
+  if (lStatus->text() != status) lStatus->setText(status);
+}
+
+void FrmMain::ShowBarWidth(float width) {
+  const int pixels = std::clamp(Px(width), 0, Px(duskmend::kFullBarWidth));
+  if (Shape2->width() != pixels) Shape2->resize(pixels, Shape2->height());
+}
+
+void FrmMain::SetBarWidth(float width) { model_.SetBarWidth(width); }
+void FrmMain::SetStatusText(const std::string& text) { model_.SetStatusText(text); }
+void FrmMain::YieldToEvents() { QCoreApplication::processEvents(); }
+
+void FrmMain::ShowMessage(const std::string& prompt, int style, const std::string& title) {
+  dialogs_.ShowMessage(this, Text(prompt), style, Text(title));
+}
+
+std::string FrmMain::AskForText(const std::string& prompt, const std::string& title) {
+  return dialogs_.AskForText(this, Text(prompt), Text(title)).toStdString();
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "Dialogs.h"
+#include "PassRunner.h"
+#include "ProgressSink.h"
+#include "WindowModel.h"
+#include "WindowView.h"
+
+class QAction;
+class QLabel;
+class QPushButton;
+class Shape;
+class WindowDialogs;
+class frmAbout;
+
+// The program's one working window: the face of the WindowModel, the sink of the passes'
+// progress, and the place where every command starts.
+class FrmMain : public QMainWindow,
+                public duskmend::WindowView,
+                public duskmend::ProgressSink,
+                public duskmend::Dialogs {
+  Q_OBJECT
+
+ public:
+  // `dialogs` must outlive the window.
+  explicit FrmMain(WindowDialogs& dialogs);
+  ~FrmMain() override;
+
+  duskmend::WindowModel& Model() { return model_; }
+  duskmend::PassRunner& Runner() { return runner_; }
+  // The About box, while it is open.
+  frmAbout* AboutBox() const;
+
+  // One handler for each control and event; each runs one operation.
+  void Command1_Click();
+  void mf_open_Click();
+  void mf_exit_Click();
+  void Command7_Click();
+  void Command3_Click();
+  void me_removesse_Click();
+  void Command4_Click();
+  void me_changesse_Click();
+  void Command5_Click();
+  void m_about_Click();
+  void Command6_Click();
+  void Form_Unload(QCloseEvent* event);
+
+  // WindowView
+  void ShowPathText(const std::string& text) override;
+  void ShowLightsCount(const std::string& text) override;
+  void ShowSectorsCount(const std::string& text) override;
+  void ShowStatusText(const std::string& text) override;
+  void ShowBarWidth(float width) override;
+
+  // ProgressSink
+  void SetBarWidth(float width) override;
+  void SetStatusText(const std::string& text) override;
+  void YieldToEvents() override;
+
+  // Dialogs
+  void ShowMessage(const std::string& prompt, int style, const std::string& title) override;
+  std::string AskForText(const std::string& prompt, const std::string& title) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  using Pass = duskmend::PassOutcome (duskmend::PassRunner::*)();
+
+  void CreateControls();
+  void CreateMenus();
+  void ConnectCommands();
+
+  void OpenCommand();
+  void AboutCommand();
+  void ExitCommand();
+  void RunPass(Pass pass);
+  void EnablePassCommands(bool enabled);
+
+  WindowDialogs& dialogs_;
+  duskmend::WindowModel model_;
+  duskmend::PassRunner runner_;
+  QPointer<frmAbout> about_;
+  bool exitPending_ = false;  // the exit command waits for the running pass to stop
+
+  QPushButton* Command1 = nullptr;
+  QPushButton* Command3 = nullptr;
+  QPushButton* Command4 = nullptr;
+  QPushButton* Command5 = nullptr;
+  QPushButton* Command6 = nullptr;
+  QPushButton* Command7 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* lStatus = nullptr;
+  Shape* Shape2 = nullptr;
+  QAction* mf_open = nullptr;
+  QAction* mf_exit = nullptr;
+  QAction* me_removesse = nullptr;
+  QAction* me_changesse = nullptr;
+  QAction* m_about = nullptr;
+};
