@@ -15,28 +15,20 @@ TEST(LineKindsTest, SectorHeadersAndLocalLightsAreFoldedPrefixes) {
     bool header;
     bool localLight;
   };
+  // The pass tables cover the common cases; these are the edges of the two prefixes.
   const Case cases[] = {
-      {"[SECTOR 12,40]", true, false},
-      {"[sector 1,1]", true, false},
-      {"[Sector]", true, false},
-      {"[SECTORS all", true, false},
       {"[SECTOR", true, false},
+      {"[Sector]", true, false},
       {"[SECTO", false, false},
-      {" [SECTOR 1,1]", false, false},
       {"\t[SECTOR 1,1]", false, false},
-      {"[WORLDITEM i_gold]", false, false},
-      {"LOCALLIGHT=20", false, true},
       {"LocalLight=3", false, true},
-      {"locallight=", false, true},
       {"LOCALLIGHT", false, false},
-      {"LOCALLIGHT =5", false, false},
-      {" LOCALLIGHT=5", false, false},
       {"LOCALLIGHTS=5", false, false},
+      {"", false, false},
       // Only A to Z fold: the byte 0xCC is no capital letter of "l".
       {"\xCC"
        "OCALLIGHT=1",
        false, false},
-      {"", false, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SectorHeaderLine(c.line), c.header) << c.line;

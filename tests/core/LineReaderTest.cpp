@@ -124,45 +124,5 @@ TEST(LineReaderTest, SplitsEveryInputAtEveryReadSizeAsTheLineRulesSay) {
   }
 }
 
-TEST(LineReaderTest, PlainLinesStopBeforeAHeaderAndAtTheLimit) {
-  TempDir dir;
-  const std::string path = dir.Path("save.scp");
-  WriteFile(path, CrLf({"a", "b", "c", "[SECTOR 1,1]", "d"}));
-  OpenFile file(SystemFileSystem(), path, OpenMode::kRead, PassFailure::Step::kReadWorld);
-  LineReader reader(SystemFileSystem(), file.Handle());
-  EXPECT_EQ(reader.ReadPlainLines(2).bytes, "a\r\nb\r\n");
-  EXPECT_EQ(reader.ReadPlainLines(500).bytes, "c\r\n");
-  EXPECT_EQ(reader.ReadPlainLines(500).count, 0u) << "the header is left for ReadLine";
-  EXPECT_EQ(reader.PeekByte(), '[');
-  EXPECT_EQ(reader.ReadLine().text, "[SECTOR 1,1]");
-  EXPECT_EQ(reader.Consumed(), 23u);
-  EXPECT_EQ(reader.ReadPlainLines(500).bytes, "d\r\n");
-  EXPECT_EQ(reader.PeekByte(), -1);
-  EXPECT_TRUE(reader.AtEnd());
-}
-
-TEST(LineReaderTest, LongLinesStreamThroughASmallBuffer) {
-  TempDir dir;
-  const std::string path = dir.Path("save.scp");
-  const std::string longLine = "LOCALLIGHT=" + std::string(5000, 'z');
-  WriteFile(path, longLine + "\r\nend");
-  OpenFile file(SystemFileSystem(), path, OpenMode::kRead, PassFailure::Step::kReadWorld);
-  LineReader reader(SystemFileSystem(), file.Handle(), 7);
-  LinePart part = reader.ReadLine();
-  EXPECT_FALSE(part.last);
-  EXPECT_TRUE(LocalLightLine(part.text)) << "the first part holds the head";
-  std::size_t parts = 1;
-  std::size_t length = part.text.size();
-  while (!part.last) {
-    part = reader.ReadMore();
-    length += part.text.size();
-    EXPECT_LE(part.text.size(), LineReader::kMinCapacity);
-    ++parts;
-  }
-  EXPECT_EQ(length, longLine.size());
-  EXPECT_GT(parts, 300u);
-  EXPECT_EQ(reader.ReadLine().text, "end");
-}
-
 }  // namespace
 }  // namespace duskmend::test

@@ -51,11 +51,6 @@ const Case kCases[] = {
      {"0", "1"},
      CrLf({"[SECTOR 1,1]", "A=1", "LOCALLIGHT=5"}),
      CrLf({"[SECTOR 1,1]", "A=1", "LOCALLIGHT=5"})},
-    {"an entry before the first header",
-     CrLf({"LOCALLIGHT=5", "[SECTOR 1,1]", "B=2"}),
-     {"0", "1"},
-     CrLf({"LOCALLIGHT=5", "[SECTOR 1,1]", "B=2"}),
-     CrLf({"LOCALLIGHT=5", "[SECTOR 1,1]", "B=2"})},
     {"two headers in a row",
      CrLf({"[SECTOR 1,1]", "[SECTOR 2,2]", "LOCALLIGHT=5"}),
      {"0", "1"},
@@ -91,11 +86,6 @@ const Case kCases[] = {
      {"0", "1"},
      CrLf({"A=1", "[SECTOR 9,9]"}),
      CrLf({"A=1", "[SECTOR 9,9]"})},
-    {"a header on the last line, with its line end",
-     CrLf({"[SECTOR 9,9]"}),
-     {"0", "1"},
-     CrLf({"[SECTOR 9,9]"}),
-     CrLf({"[SECTOR 9,9]"})},
     {"LF line ends",
      "[SECTOR 1,1]\nLOCALLIGHT=5\nRAINCHANCE=1\n[SECTOR 2,2]\nLOCALLIGHT=1\n",
      {"2", "2"},
@@ -132,11 +122,6 @@ const Case kCases[] = {
      {"1", "1"},
      CrLf({"[" + kLong}),
      CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9", "[" + kLong})},
-    {"a text file that is no world save",
-     "Hello,\r\nworld!\r\n",
-     {"0", "0"},
-     CrLf({"Hello,", "world!"}),
-     CrLf({"Hello,", "world!"})},
 };
 
 const std::size_t kReadSizes[] = {1, 2, 7, LineReader::kDefaultReadSize};
@@ -210,20 +195,6 @@ TEST(PassTableTest, RunningAPassAgainGivesWhatTheSecondRunShould) {
                                   "LOCALLIGHT=9", "RAINCHANCE=1", "[SECTOR 3,3]", "A=1"}));
   EXPECT_EQ(h.model.LightsCount(), "2");
   EXPECT_EQ(h.model.SectorsCount(), "3");
-}
-
-TEST(PassTableTest, TheValueIsWrittenAsTypedInEightBitText) {
-  TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  Harness h;
-  h.Load(save);
-  for (const auto& [typed, written] : {std::pair{" 5", " 5"}, std::pair{"dark", "dark"},
-                                       std::pair{"\xC3\xA9t\xC3\xA9", "\xE9t\xE9"}}) {
-    WriteFile(save, CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"}));
-    h.dialogs.answer = typed;
-    ASSERT_EQ(h.runner.ChangePass(), PassOutcome::kDone);
-    EXPECT_EQ(ReadFile(save), CrLf({"[SECTOR 1,1]", std::string("LOCALLIGHT=") + written}));
-  }
 }
 
 TEST(PassTableTest, AnEarlierTempFileIsEmptiedAndRewritten) {

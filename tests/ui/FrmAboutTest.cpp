@@ -55,15 +55,6 @@ class FrmAboutTest : public QObject {
     QCOMPARE(box->windowTitle(), QString("About Duskmend"));
     QCOMPARE(Text(box, "lblTitle"), QString("Duskmend"));
     QCOMPARE(Text(box, "lblVersion"), QString("Version 1.0.0"));
-    QCOMPARE(Text(box, "lblDescription"),
-             QString("This tool removes or changes all \"LOCAL LIGHT\" entries in your "
-                     "worldsave to prevent 1-step-night-to-day changes, call it like you want ;)="));
-    QCOMPARE(Text(box, "Label8"),
-             QString("Make backups of your worldsave before using this program!"));
-    QVERIFY(Text(box, "Label1").startsWith("Contact: "));
-    QCOMPARE(Text(box, "Label2"), QString("EMail:"));
-    QVERIFY(Text(box, "Label4").startsWith("ICQ: "));
-    QCOMPARE(Text(box, "Label5"), QString("Website:"));
     QCOMPARE(box->size(), QSize(397, 259));
     QCOMPARE(box->minimumSize(), box->maximumSize());
     QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("cmdOK"));
@@ -80,10 +71,17 @@ class FrmAboutTest : public QObject {
     QFETCH(int, way);
     frmAbout* box = Open();
     switch (way) {
-      case 0: QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton); break;
-      case 1: QTest::keyClick(box, Qt::Key_Return); break;
-      case 2: QTest::keyClick(box, Qt::Key_Escape); break;
-      default: box->close();
+      case 0:
+        QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        break;
+      case 1:
+        QTest::keyClick(box, Qt::Key_Return);
+        break;
+      case 2:
+        QTest::keyClick(box, Qt::Key_Escape);
+        break;
+      default:
+        box->close();
     }
     QCOMPARE(window_->AboutBox(), nullptr);
     QCOMPARE(Boxes(), 0);
@@ -99,7 +97,8 @@ class FrmAboutTest : public QObject {
     Click(box, "Label6");
     Click(box, "Label7");
     Click(box, "Label3");
-    for (const char* plain : {"Label1", "Label2", "Label4", "Label5", "Label8", "picIcon", "Picture1"}) {
+    for (const char* plain :
+         {"Label1", "Label2", "Label4", "Label5", "Label8", "picIcon", "Picture1"}) {
       Click(box, plain);
     }
     QCOMPARE(dialogs_.urls, QStringList({"mailto:" + mail, Text(box, "Label6"), Text(box, "Label7"),

@@ -83,8 +83,10 @@ class FrmMainPassTest : public QObject {
   void aButtonAndItsMenuEntryGiveTheSameResult_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("entry");
-    QTest::newRow("remove") << "Command3" << "me_removesse";
-    QTest::newRow("change") << "Command4" << "me_changesse";
+    QTest::newRow("remove") << "Command3"
+                            << "me_removesse";
+    QTest::newRow("change") << "Command4"
+                            << "me_changesse";
   }
   void aButtonAndItsMenuEntryGiveTheSameResult() {
     QFETCH(QString, button);
@@ -95,8 +97,10 @@ class FrmMainPassTest : public QObject {
     for (int way = 0; way < 2; ++way) {
       WriteFile(save_, Save(1200));
       Load(save_);
-      if (way == 0) QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
-      else window_->findChild<QAction*>(entry)->trigger();
+      if (way == 0)
+        QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
+      else
+        window_->findChild<QAction*>(entry)->trigger();
       results[way] = ReadFile(save_);
       counts[way] = Text("Label5") + " " + Text("Label6");
     }
@@ -193,8 +197,10 @@ class FrmMainPassTest : public QObject {
     int yields = 0;
     window_->onYield = [&] {
       if (++yields != yield) return;
-      if (byCloseBox) window_->close();
-      else window_->Command6_Click();
+      if (byCloseBox)
+        window_->close();
+      else
+        window_->Command6_Click();
       QVERIFY(window_->isVisible());  // not before the pass has stopped
     };
     window_->Command3_Click();

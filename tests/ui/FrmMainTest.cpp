@@ -72,81 +72,25 @@ class FrmMainTest : public QObject {
     QVERIFY(flags & Qt::WindowCloseButtonHint);
   }
 
-  void controlsStandWhereTheLayoutPutsThem_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QRect>("place");  // pixels, in the container
-    QTest::newRow("Frame2") << "Frame2" << "Status..." << QRect(8, 0, 465, 65);
-    QTest::newRow("Label1") << "Label1" << "No Worldsave loaded..." << QRect(8, 16, 449, 41);
-    QTest::newRow("Label2") << "Label2" << "Analysis" << QRect(8, 72, 465, 17);
-    QTest::newRow("Command7") << "Command7" << "Start analysis only" << QRect(312, 72, 153, 21);
-    QTest::newRow("Label3") << "Label3" << " Local Lights found:" << QRect(16, 104, 153, 21);
-    QTest::newRow("Label5") << "Label5" << "0" << QRect(168, 104, 65, 21);
-    QTest::newRow("Label4") << "Label4" << " Sectors total:" << QRect(248, 104, 153, 21);
-    QTest::newRow("Label6") << "Label6" << "0" << QRect(400, 104, 65, 21);
-    QTest::newRow("Label7") << "Label7"
-                            << "Make a backup of your worldsave before using this program!"
-                            << QRect(16, 136, 449, 17);
-    QTest::newRow("lStatus") << "lStatus" << "Status bar ;)" << QRect(16, 160, 449, 17);
-    QTest::newRow("Frame1") << "Frame1" << "Button control..." << QRect(472, 0, 313, 185);
-    QTest::newRow("Command1") << "Command1" << "Open &Sphereworld.scp" << QRect(8, 24, 297, 21);
-    QTest::newRow("Command3") << "Command3" << "&Remove all Local Lights" << QRect(8, 88, 297, 21);
-    QTest::newRow("Command4") << "Command4" << "&Change all Local Lights" << QRect(8, 120, 297, 21);
-    QTest::newRow("Command5") << "Command5" << "&About..." << QRect(8, 152, 145, 21);
-    QTest::newRow("Command6") << "Command6" << "E&xit" << QRect(160, 152, 145, 21);
-  }
-  void controlsStandWhereTheLayoutPutsThem() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    QFETCH(QRect, place);
-    QWidget* control = Find<QWidget>(name.toUtf8().constData());
-    QCOMPARE(control->geometry(), place);
-    QString text = control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString();
-    QCOMPARE(text, caption);
-    QCOMPARE(control->font().family(), QString("Courier New"));
-    QVERIFY(control->font().bold());
-  }
-
-  void menusCarryTheirEntries() {
-    QMenuBar* bar = window_->menuBar();
-    QStringList top;
-    for (QAction* action : bar->actions()) top << action->text();
-    QCOMPARE(top, QStringList({"&File", "&Edit", "&About..."}));
-    QStringList file;
-    for (QAction* action : Find<QMenu>("m_file")->actions()) file << action->objectName();
-    QCOMPARE(file, QStringList({"mf_open", "mf_n1", "mf_exit"}));
-    QCOMPARE(Find<QAction>("mf_open")->text(), QString("&Open Sphereworld.scp"));
-    QVERIFY(Find<QAction>("mf_n1")->isSeparator());
-    QCOMPARE(Find<QAction>("me_removesse")->text(), QString("Remove all Local Light entries"));
-    QCOMPARE(Find<QAction>("me_changesse")->text(), QString("Change all Local Light entries..."));
-    for (QAction* action : window_->findChildren<QAction*>()) QVERIFY(action->shortcut().isEmpty());
-  }
-
-  void noButtonAnswersEnterOrEscape() {
-    for (QPushButton* button : window_->findChildren<QPushButton*>()) {
-      QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
-    }
-  }
-
   void tabVisitsTheButtonsInTheirOrder() {
     QStringList order;
     QWidget* widget = Find<QWidget>("Command1");
     for (int step = 0; step < 6; ++step) {
-      do widget = widget->nextInFocusChain();
+      do
+        widget = widget->nextInFocusChain();
       while (!(widget->focusPolicy() & Qt::TabFocus));
       order << widget->objectName();
     }
-    QCOMPARE(order, QStringList({"Command3", "Command4", "Command5", "Command6", "Command7",
-                                 "Command1"}));
+    QCOMPARE(order,
+             QStringList({"Command3", "Command4", "Command5", "Command6", "Command7", "Command1"}));
   }
 
   void openShowsThePathAndCancelKeepsIt() {
     window_->Command1_Click();  // cancelled
     QCOMPARE(Text("Label1"), QString("No Worldsave loaded..."));
     QCOMPARE(dialogs_.openTitles, QStringList({"Open sphereworld.scp..."}));
-    QCOMPARE(dialogs_.openFilters,
-             QStringList({"Sphereworld.scp (sphereworld.scp)", "Spherescripts (*.scp)",
-                          "All Files (*)"}));
+    QCOMPARE(dialogs_.openFilters, QStringList({"Sphereworld.scp (sphereworld.scp)",
+                                                "Spherescripts (*.scp)", "All Files (*)"}));
     window_->Command7_Click();
     QCOMPARE(int(dialogs_.messages.size()), 1);
     QCOMPARE(dialogs_.messages[0].prompt, QString("Load a worldsave at first, please..."));
@@ -166,18 +110,6 @@ class FrmMainTest : public QObject {
     window_->Command1_Click();
     QCOMPARE(Text("Label5"), QString("1"));  // opening keeps the last counts
     QCOMPARE(Text("lStatus"), QString("100% - Ready"));
-  }
-
-  void aLongPathWrapsInTheLabelAndStaysWhole() {
-    const QString path = "/srv/sphere/a shard with a rather long name/saves of the week/"
-                         "monday morning/backup before the event/sphereworld.scp";
-    dialogs_.files = {path};
-    window_->Command1_Click();
-    QLabel* label = Find<QLabel>("Label1");
-    QCOMPARE(label->text(), path);
-    QVERIFY(label->wordWrap());
-    QCOMPARE(label->height(), 41);
-    QCOMPARE(QString::fromStdString(window_->Model().PathText()), path);
   }
 
   void everyPassIsRefusedWhileNothingIsLoaded() {

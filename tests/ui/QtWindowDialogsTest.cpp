@@ -47,8 +47,9 @@ class QtWindowDialogsTest : public QObject {
     WhenShown<QInputDialog>([](QInputDialog* dialog) {
       QCOMPARE(dialog->labelText(), QString("Change to what value?"));
       QCOMPARE(dialog->textValue(), QString());
-      dialog->setTextValue(QString::fromUtf8(" f\xC3\xBC"
-                                             "nf"));
+      dialog->setTextValue(
+          QString::fromUtf8(" f\xC3\xBC"
+                            "nf"));
       dialog->accept();
     });
     QCOMPARE(QtWindowDialogs().AskForText(nullptr, "Change to what value?", "Hey, Dude!"),
