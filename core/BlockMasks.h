@@ -5,6 +5,10 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#include <immintrin.h>
+#define DUSKMEND_HAVE_AVX2 1
+#endif
 
 namespace duskmend {
 
@@ -51,6 +55,27 @@ struct BlockMasks {
 #endif
     return masks;
   }
+
+#if DUSKMEND_HAVE_AVX2
+  // The same with 32-byte compares, for processors that have AVX2.
+  [[gnu::target("avx2")]] static inline BlockMasks OfAvx2(const char* block) {
+    BlockMasks masks;
+    for (int part = 0; part < 2; ++part) {
+      const int shift = 32 * part;
+      __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + shift));
+      masks.cr |= Bits32(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\r'))) << shift;
+      masks.lf |= Bits32(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n'))) << shift;
+      masks.bracket |= Bits32(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('['))) << shift;
+      bytes = _mm256_or_si256(bytes, _mm256_set1_epi8(0x20));
+      masks.letterS |= Bits32(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('s'))) << shift;
+    }
+    return masks;
+  }
+
+  [[gnu::target("avx2"), gnu::always_inline]] static inline std::uint64_t Bits32(__m256i equal) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(equal));
+  }
+#endif
 };
 
 // Number of set bits, without a library call on machines that lack a popcount instruction.

@@ -1,28 +1,16 @@
 #include "LineReader.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
-#include "BlockMasks.h"
 #include "LineEnds.h"
-#include "LineKinds.h"
 #include "PassFailure.h"
+#include "PlainLineScan.h"
 
 namespace duskmend {
 namespace {
 
-constexpr std::size_t kPadding = BlockMasks::kBlockBytes;
-
-// The lowest `count` set bits of `bits`.
-std::uint64_t LowestBits(std::uint64_t bits, int count) {
-  std::uint64_t kept = 0;
-  for (; count > 0 && bits != 0; --count) {
-    kept |= bits & (~bits + 1);
-    bits &= bits - 1;
-  }
-  return kept;
-}
+constexpr std::size_t kPadding = kScanPadding;
 
 }  // namespace
 
@@ -90,70 +78,13 @@ LinePart LineReader::NextPart() {
   }
 }
 
-// Whether a line starting at begin_ + at is a sector header, or might be one once more
-// bytes have been read.
-bool LineReader::MayBeSectorHeader(std::size_t at) const {
-  std::size_t available = end_ - begin_ - at;
-  if (available < kSectorPrefix.size() && !eof_) return true;
-  return SectorHeaderLine(std::string_view(buffer_.get() + begin_ + at, available));
-}
-
 PlainLines LineReader::ReadPlainLines(std::size_t limit) {
-  using Bits = std::uint64_t;
-  constexpr std::size_t kBlock = BlockMasks::kBlockBytes;
   PeekByte();  // reads when the buffer is empty
   const char* start = buffer_.get() + begin_;
-  const std::size_t size = end_ - begin_;
-  PlainLines run;
-  std::size_t taken = 0;
-  Bits lineStartCarry = 1;  // bit 0 of the next block starts a line
-  Bits crCarry = 0;         // the byte before the next block is a CR
-  Bits lone = 0;            // lone CRs and lone LFs among the line ends taken
-  for (std::size_t at = 0; at < size && run.count < limit; at += kBlock) {
-    const char* block = start + at;
-    const std::size_t n = std::min(kBlock, size - at);
-    const Bits valid = n == kBlock ? ~Bits{0} : (Bits{1} << n) - 1;
-    BlockMasks masks = BlockMasks::Of(block);
-    const Bits cr = masks.cr & valid;
-    const Bits lf = masks.lf & valid;
-    Bits lfAfter = lf >> 1;
-    if (at + kBlock < size && block[kBlock] == '\n') lfAfter |= Bits{1} << 63;
-    Bits ends = lf | (cr & ~lfAfter);  // the last byte of every line end
-    // A CR that is the last byte read may yet be followed by an LF.
-    if (!eof_ && at + n == size) ends &= ~(cr & (Bits{1} << (n - 1)));
-    const Bits starts = ((ends << 1) | lineStartCarry) & valid;
-    const Bits loneEnds = (lf & ~((cr << 1) | crCarry)) | (ends & cr);
-    lineStartCarry = ends >> 63;
-    crCarry = cr >> 63;
-
-    bool header = false;
-    // Lines that start with "[s" or "[S"; the byte after bit 63 is not known here.
-    const Bits headerLike = starts & masks.bracket & ((masks.letterS >> 1) | (Bits{1} << 63));
-    for (Bits candidates = headerLike & valid; candidates != 0; candidates &= candidates - 1) {
-      int bit = std::countr_zero(candidates);
-      if (MayBeSectorHeader(at + static_cast<std::size_t>(bit))) {
-        ends &= (Bits{1} << bit) - 1;
-        header = true;
-        break;
-      }
-    }
-    std::size_t found = static_cast<std::size_t>(CountBits(ends));
-    if (found > limit - run.count) {
-      found = limit - run.count;
-      ends = LowestBits(ends, static_cast<int>(found));
-    }
-    if (ends != 0) {
-      taken = at + static_cast<std::size_t>(63 - std::countl_zero(ends)) + 1;
-      run.count += found;
-      lone |= loneEnds & ends;
-    }
-    if (header) break;
-  }
-  run.bytes = std::string_view(start, taken);
-  run.crLfOnly = lone == 0;
-  begin_ += taken;
-  consumed_ += taken;
-  return run;
+  const PlainScan scan = ScanPlainLines(start, end_ - begin_, eof_, limit);
+  begin_ += scan.taken;
+  consumed_ += scan.taken;
+  return {std::string_view(start, scan.taken), scan.count, scan.crLfOnly};
 }
 
 }  // namespace duskmend

@@ -71,7 +71,6 @@ class LineReader {
   bool Fill();
   LinePart NextPart();
   LinePart Take(std::size_t length, std::size_t lineEnd, bool last);
-  bool MayBeSectorHeader(std::size_t at) const;
 
   FileSystem& fs_;
   FileHandle file_;
