@@ -25,4 +25,11 @@ std::error_code ShortFileError() {
   return {FileErrorCategory::kShort, category};
 }
 
+void Discard(FileSystem& fs, const std::string& path) {
+  const std::error_code error = fs.Remove(path);
+  if (!error || error == std::errc::no_such_file_or_directory) return;
+  FileHandle file = -1;
+  if (!fs.Open(path, OpenMode::kCreateOrEmpty, file)) fs.Close(file);
+}
+
 }  // namespace duskmend

@@ -50,6 +50,9 @@ class FileSystem {
 // The machine's own file system.
 FileSystem& SystemFileSystem();
 
+// Removes a file that holds half a text; one that cannot be removed is emptied instead.
+void Discard(FileSystem& fs, const std::string& path);
+
 // The error of a path that names something other than a regular file (a FIFO, a device).
 std::error_code NotRegularFileError();
 // The error of a file that ends before the length it had.

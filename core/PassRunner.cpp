@@ -90,7 +90,7 @@ PassOutcome PassRunner::Rewrite(const std::string path, const Args&... args) {
       // The old text is read once and then replaced: its cache would only crowd out the
       // memory of the machine's other programs, the game server among them.
       LineReader reader(fs_, world.Handle(), readSize_, LineReader::Cache::kForget);
-      LineWriter writer(fs_, temp.Handle());
+      LineWriter writer(fs_, temp.Handle(), writeBufferSize_);
       Steps steps(reader, writer, args...);
       counts = Scan(reader, totalBytes, steps);
       world.Close();
@@ -108,10 +108,10 @@ PassOutcome PassRunner::Rewrite(const std::string path, const Args&... args) {
     return PassOutcome::kDone;
   } catch (const PassFailure& failure) {
     // After a failed replace the temp file is complete and holds the new text.
-    if (tempOpened && failure.step != PassFailure::Step::kReplace) fs_.Remove(tempPath);
+    if (tempOpened && failure.step != PassFailure::Step::kReplace) Discard(fs_, tempPath);
     return Fail(failure, path);
   } catch (const PassStopped&) {
-    if (tempOpened) fs_.Remove(tempPath);
+    if (tempOpened) Discard(fs_, tempPath);
     return PassOutcome::kStopped;
   }
 }

@@ -6,6 +6,7 @@
 
 #include "FileSystem.h"
 #include "LineReader.h"
+#include "LineWriter.h"
 #include "LoadGuard.h"
 
 namespace duskmend {
@@ -39,8 +40,9 @@ class PassRunner {
   // Makes the running pass end at its next yield without replacing the world save and
   // without its temp file. A pass in its replace step completes the step first.
   void RequestStop();
-  // Bytes that one read asks of the world save.
+  // Bytes that one read asks of the world save, and that the temp file's writer holds.
   void SetReadSize(std::size_t size) { readSize_ = size; }
+  void SetWriteBufferSize(std::size_t size) { writeBufferSize_ = size; }
 
  private:
   class RunningScope;
@@ -59,6 +61,7 @@ class PassRunner {
   FileSystem& fs_;
   LoadGuard guard_;
   std::size_t readSize_ = LineReader::kDefaultReadSize;
+  std::size_t writeBufferSize_ = LineWriter::kDefaultBufferSize;
   bool running_ = false;
   bool stopRequested_ = false;
 };

@@ -34,10 +34,12 @@ void ReplaceStep::Run(const std::string& worldPath) {
   Check(fs_.ResolveLinks(worldPath, target));
   const std::string staging = StagingPathOf(target);
   fs_.Remove(staging);  // left behind by a run that was killed, if at all
+  bool staged = false;  // only a staging file of this run may be discarded
   try {
     {
       OpenFile temp(fs_, TempPathOf(worldPath), OpenMode::kRead, kStep);
       OpenFile copy(fs_, staging, OpenMode::kCreateNew, kStep);
+      staged = true;
       CopyForgetting(temp.Handle(), temp.Size(), copy.Handle());
       Check(fs_.CopyPermissions(target, copy.Handle()));
       copy.Sync();
@@ -47,7 +49,7 @@ void ReplaceStep::Run(const std::string& worldPath) {
     sink_.YieldToEvents();
     Check(fs_.Rename(staging, target));
   } catch (const PassFailure&) {
-    fs_.Remove(staging);
+    if (staged) Discard(fs_, staging);
     throw;
   }
   // The switch has happened and cannot be taken back; a folder that cannot be synced

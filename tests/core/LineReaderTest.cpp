@@ -45,7 +45,7 @@ const std::vector<std::string> kInputs = {
     "\r\r\n",
     "a\r\nb",
     "a\n\rb\r\r\n\nc",
-    std::string("nul\0byte\r\n\xff\xfe\r\n", 16),
+    std::string("nul\0byte\r\n\xff\xfe\r\n", 14),
     std::string(100, 'x') + "\r\n" + std::string(40, 'y'),
     std::string(63, 'a') + "\r\nb\r\n",                  // CR LF across a 64-byte block
     std::string(63, 'a') + "\r" + std::string(70, 'b'),  // lone CR at the end of a block

@@ -78,10 +78,12 @@ struct Harness {
   PassRunner runner;
 };
 
-// Forwards every call to the system's file system, after asking Fault() whether the call
-// fails instead. Records the calls it sees.
+// Forwards every call to another file system, the machine's own by default, after asking
+// Fault() whether the call fails instead. Records the calls it sees.
 class ForwardingFileSystem : public FileSystem {
  public:
+  explicit ForwardingFileSystem(FileSystem& inner = SystemFileSystem()) : system_(inner) {}
+
   std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override;
   std::error_code Size(FileHandle file, std::uint64_t& size) override;
   std::error_code Read(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
@@ -105,7 +107,7 @@ class ForwardingFileSystem : public FileSystem {
 
  private:
   std::error_code Enter(const std::string& name);
-  FileSystem& system_ = SystemFileSystem();
+  FileSystem& system_;
 };
 
 // Fails the `nth` call (counted from 1) named `name` with `error`.

@@ -1,0 +1,124 @@
+// Whatever a user can pick in the open dialog gets a clear message or a sound result, and
+// loses nothing.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "TestSupport.h"
+
+namespace duskmend::test {
+namespace {
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DUSKMEND_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(DUSKMEND_ASAN)
+constexpr bool kUnderAddressSanitizer = true;  // its own bookkeeping costs memory too
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
+
+std::string Reason(std::errc error) {
+  return std::make_error_code(error).message();
+}
+
+TEST(BadInputTest, DevicesAreRefusedAtOnceInsteadOfReadForever) {
+  for (const std::string device : {"/dev/zero", "/dev/urandom", "/dev/null"}) {
+    Harness h;
+    h.Load(device);
+    EXPECT_EQ(h.runner.AnalysisPass(), PassOutcome::kFailed);
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_EQ(h.dialogs.messages[0].prompt,
+              "Cannot read the worldsave " + device + "\nNot a regular file\nNothing was changed.");
+  }
+}
+
+TEST(BadInputTest, ATempPathLinkedToAFolderIsRefusedAndTheFolderStays) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  WriteFile(save, "A=1\r\n");
+  std::filesystem::create_directory(dir.Path("elsewhere"));
+  WriteFile(dir.Path("elsewhere/keep"), "mine");
+  std::filesystem::create_directory_symlink(dir.Path("elsewhere"), save + "tmp");
+  Harness h;
+  h.Load(save);
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kFailed);
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_EQ(h.dialogs.messages[0].prompt.substr(0, 32), "Cannot write the temporary file ");
+  EXPECT_TRUE(std::filesystem::is_symlink(save + "tmp"));
+  EXPECT_EQ(ReadFile(dir.Path("elsewhere/keep")), "mine");
+  EXPECT_EQ(ReadFile(save), "A=1\r\n");
+}
+
+// Runs a remove pass over `save` in a child process that may not write in the save's folder;
+// as the superuser, whom no permission stops, the child gives its rights away first.
+[[noreturn]] void RemoveWithoutWriteRights(const std::string& save) {
+  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+  Harness h;
+  h.Load(save);
+  const bool refused = h.runner.RemovePass() == PassOutcome::kFailed &&
+                       h.dialogs.messages.at(0).prompt == "Cannot write the temporary file " +
+                                                              save + "tmp\n" +
+                                                              Reason(std::errc::permission_denied) +
+                                                              "\nThe worldsave was not changed.";
+  _exit(refused ? 0 : 1);
+}
+
+TEST(BadInputTest, ASaveInAReadOnlyFolderIsLeftAsItWas) {
+  TempDir dir;
+  const std::string folder = dir.Path("read-only");
+  std::filesystem::create_directory(folder);
+  const std::string save = folder + "/sphereworld.scp";
+  WriteFile(save, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
+  chmod(dir.Path("").c_str(), 0755);
+  chmod(save.c_str(), 0644);
+  chmod(folder.c_str(), 0555);
+  EXPECT_EXIT(RemoveWithoutWriteRights(save), ::testing::ExitedWithCode(0), "");
+  chmod(folder.c_str(), 0755);
+  EXPECT_EQ(ReadFile(save), "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
+  EXPECT_FALSE(Exists(save + "tmp"));
+}
+
+// A 100 MiB line of NUL bytes and 8-bit bytes, without any line end, streams through in
+// little memory.
+TEST(BadInputTest, AHugeLineWithoutALineEndStreamsThroughInLittleMemory) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  std::string piece(std::size_t{1} << 20, '\0');
+  for (std::size_t i = 0; i < piece.size(); i += 4099)
+    piece[i] = static_cast<char>(0x80 | i);
+  {
+    std::ofstream out(save, std::ios::binary);
+    for (int i = 0; i < 100; ++i)
+      out << piece;
+  }
+  const pid_t child = fork();  // this process holds no more than the piece
+  if (child == 0) {
+    Harness h;
+    h.Load(save);
+    _exit(h.runner.RemovePass() == PassOutcome::kDone && h.model.SectorsCount() == "0" ? 0 : 1);
+  }
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_LT(usage.ru_maxrss, kUnderAddressSanitizer ? 80 << 10 : 32 << 10) << "KiB at the peak";
+  std::ifstream in(save, std::ios::binary);
+  std::string read(piece.size(), ' ');
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(in.read(read.data(), static_cast<std::streamsize>(read.size())));
+    ASSERT_EQ(read, piece);
+  }
+  std::string end((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(end, "\r\n");
+}
+
+}  // namespace
+}  // namespace duskmend::test

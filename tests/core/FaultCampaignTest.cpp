@@ -1,0 +1,162 @@
+// Every file-system call of every pass, failed in turn, once and for good; and a power cut
+// after every call. No run may lose the save or report a failure as success.
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <set>
+
+#include "MemoryFileSystem.h"
+#include "TestSupport.h"
+
+namespace duskmend::test {
+namespace {
+
+const std::string kSave = "sphereworld.scp";
+const std::string kTemp = kSave + "tmp";
+using Pass = PassOutcome (PassRunner::*)();
+
+std::string OldText() {
+  std::string text = "// a save with every kind of line that the passes tell apart\r\n";
+  for (int i = 0; i < 40; ++i) {
+    text += "[SECTOR " + std::to_string(i) + ",1]\r\nLOCALLIGHT=" + std::to_string(i) + "\r\n";
+    text += i % 3 == 0 ? "RAINCHANCE=5\r\n\r\n" : i % 3 == 1 ? "\n[WORLDITEM i_gold]\n" : "";
+    text += "SERIAL=0" + std::to_string(40000 + i) + "\rP=1,2,3\r\n";
+  }
+  return text + "[SECTOR 99,99]";
+}
+
+std::error_code ErrorFor(const std::string& call) {
+  if (call == "Write" || call == "Copy") return std::make_error_code(std::errc::no_space_on_device);
+  if (call == "Open" || call == "Remove") return std::make_error_code(std::errc::permission_denied);
+  if (call == "Rename") return std::make_error_code(std::errc::cross_device_link);
+  if (call == "CopyPermissions") return std::make_error_code(std::errc::operation_not_permitted);
+  return std::make_error_code(std::errc::io_error);
+}
+
+// Fails call `k` (counted over all calls from 1) and, when `persistent`, every later call of
+// the same kind. A failing write is a short one: half of its bytes reach the file.
+class PlannedFaults : public ForwardingFileSystem {
+ public:
+  PlannedFaults(FileSystem& inner, int k, bool persistent)
+      : ForwardingFileSystem(inner), inner_(inner), k_(k), persistent_(persistent) {}
+
+  std::error_code Write(FileHandle file, const char* data, std::size_t size) override {
+    std::error_code error = ForwardingFileSystem::Write(file, data, size);
+    if (error) inner_.Write(file, data, size / 2);
+    return error;
+  }
+  int Counted() const { return counted_; }
+  bool Struck() const { return !failing_.empty(); }
+
+ protected:
+  std::error_code Fault(const std::string& call) override {
+    if (++counted_ == k_) failing_ = call;
+    return counted_ == k_ || (persistent_ && call == failing_) ? ErrorFor(call) : std::error_code{};
+  }
+
+ private:
+  FileSystem& inner_;
+  int k_;
+  bool persistent_;
+  int counted_ = 0;
+  std::string failing_;
+};
+
+struct RunResult {
+  PassOutcome outcome;
+  std::vector<Message> messages;
+  std::vector<std::string> log;
+  std::string status;
+};
+
+RunResult RunPass(FileSystem& fs, Pass pass) {
+  Harness h(fs);
+  h.runner.SetReadSize(64);
+  h.dialogs.answer = "5";
+  h.Load(kSave);
+  PassOutcome outcome = (h.runner.*pass)();
+  return {outcome, h.dialogs.messages, h.recorder.log, h.model.StatusText()};
+}
+
+const std::pair<const char*, Pass> kPasses[] = {{"analysis", &PassRunner::AnalysisPass},
+                                                {"remove", &PassRunner::RemovePass},
+                                                {"change", &PassRunner::ChangePass}};
+
+TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
+  int injected = 0;
+  for (const auto& [name, pass] : kPasses) {
+    MemoryFileSystem clean;
+    clean.Put(kSave, OldText());
+    PlannedFaults counting(clean, 0, false);
+    ASSERT_EQ(RunPass(counting, pass).outcome, PassOutcome::kDone);
+    const std::string expected = *clean.Get(kSave);
+    for (int k = 1; k <= counting.Counted(); ++k) {
+      for (bool persistent : {false, true}) {
+        SCOPED_TRACE(std::string(name) + ", call " + std::to_string(k) +
+                     (persistent ? " and on" : " once"));
+        MemoryFileSystem memory;
+        memory.Put(kSave, OldText());
+        PlannedFaults faults(memory, k, persistent);
+        const RunResult run = RunPass(faults, pass);
+        ASSERT_TRUE(faults.Struck());
+        ++injected;
+        std::set<std::string> others;
+        for (const std::string& file : memory.Names()) {
+          if (file != kSave) others.insert(file);
+        }
+        if (run.outcome == PassOutcome::kDone) {
+          EXPECT_TRUE(run.messages.empty());
+          EXPECT_EQ(*memory.Get(kSave), expected);
+          if (pass != &PassRunner::AnalysisPass) {
+            EXPECT_EQ(memory.Get(kTemp), expected);
+          }
+          EXPECT_EQ(run.status, "100% - Ready");
+          continue;
+        }
+        ASSERT_EQ(run.outcome, PassOutcome::kFailed);
+        ASSERT_EQ(run.messages.size(), 1u);
+        EXPECT_EQ(run.messages[0].style, 16);
+        EXPECT_EQ(memory.Get(kSave), OldText()) << "the save keeps its old text";
+        EXPECT_EQ(run.status, "Failed - worldsave unchanged");
+        for (const std::string& entry : run.log)
+          EXPECT_NE(entry, "status 100% - Ready");
+        for (const std::string& file : others) {
+          EXPECT_EQ(file, kTemp) << "only the temp file may stay";
+          EXPECT_TRUE(memory.Get(file) == expected || memory.Get(file) == "")
+              << "a temp file holds the complete new text, or nothing";
+        }
+      }
+    }
+  }
+  std::cout << "fault campaign: " << injected << " faults injected, none lost the save\n";
+}
+
+TEST(FaultCampaignTest, APowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
+  int cuts = 0;
+  for (const auto& [name, pass] : kPasses) {
+    SCOPED_TRACE(name);
+    MemoryFileSystem clean;
+    clean.Put(kSave, OldText());
+    ASSERT_EQ(RunPass(clean, pass).outcome, PassOutcome::kDone);
+    const std::string expected = *clean.Get(kSave);
+
+    MemoryFileSystem memory;
+    memory.Put(kSave, OldText());
+    memory.afterCall = [&](const std::string& call) {
+      ++cuts;
+      const auto disk = memory.AfterPowerCut();
+      auto save = disk.find(kSave);
+      ASSERT_NE(save, disk.end()) << "the save is gone after " << call;
+      EXPECT_TRUE(save->second == OldText() || save->second == expected)
+          << "a power cut after " << call << " leaves a save of " << save->second.size()
+          << " bytes";
+    };
+    ASSERT_EQ(RunPass(memory, pass).outcome, PassOutcome::kDone);
+    memory.afterCall = nullptr;
+    EXPECT_EQ(memory.AfterPowerCut().at(kSave), expected) << "the new save is durable at the end";
+  }
+  std::cout << "power-loss campaign: " << cuts << " power cuts simulated, none lost the save\n";
+}
+
+}  // namespace
+}  // namespace duskmend::test

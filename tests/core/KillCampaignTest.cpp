@@ -1,0 +1,126 @@
+// The headless runner killed at random moments of the remove and the change pass on a
+// 64 MiB save: after every kill the save is whole, old or new, and the next run completes.
+//
+// DUSKMEND_PASSRUN and DUSKMEND_GENSAVE name the programs; DUSKMEND_KILLS says how many
+// kills (200 by default); DUSKMEND_KILL_SEED replays a campaign.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
+#include <chrono>
+#include <cstdlib>
+
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "ReplaceStep.h"
+#include "TestSupport.h"
+
+extern char** environ;
+
+namespace duskmend::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Env(const char* name, const std::string& otherwise = "") {
+  const char* value = std::getenv(name);
+  return value ? value : otherwise;
+}
+
+pid_t Start(const std::vector<std::string>& command) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv;
+  for (const std::string& part : command)
+    argv.push_back(const_cast<char*>(part.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return error == 0 ? pid : -1;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(KillCampaignTest, AKilledPassLeavesTheOldOrTheNewSaveAndTheNextRunCompletes) {
+  const std::string runner = Env("DUSKMEND_PASSRUN");
+  const std::string generator = Env("DUSKMEND_GENSAVE");
+  ASSERT_FALSE(runner.empty() || generator.empty()) << "DUSKMEND_PASSRUN, DUSKMEND_GENSAVE";
+  const int kills = std::stoi(Env("DUSKMEND_KILLS", "200"));
+  const auto seed = static_cast<unsigned>(
+      std::stoul(Env("DUSKMEND_KILL_SEED", std::to_string(std::random_device{}()))));
+  std::cout << "kill campaign: seed " << seed << " (DUSKMEND_KILL_SEED replays it)\n";
+  std::mt19937 random(seed);
+
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  const std::string temp = save + "tmp";
+  const std::string staging = ReplaceStep::StagingPathOf(save);
+  ASSERT_EQ(Wait(Start({generator, "64M", save})), 0);
+  const std::string old = ReadFile(save);
+
+  const std::vector<std::string> modes = {"remove", "change=5"};
+  std::map<std::string, std::string> expected;
+  std::map<std::string, double> seconds;
+  for (const std::string& mode : modes) {
+    WriteFile(save, old);
+    const auto start = Clock::now();
+    ASSERT_EQ(Wait(Start({runner, mode, save})), 0);
+    seconds[mode] = std::chrono::duration<double>(Clock::now() - start).count();
+    expected[mode] = ReadFile(save);
+    ASSERT_NE(expected[mode], old);
+  }
+
+  std::map<std::string, int> left = {{"old", 0}, {"new", 0}};
+  for (int round = 0; round < kills; ++round) {
+    const std::string& mode = modes[round % modes.size()];
+    SCOPED_TRACE("kill " + std::to_string(round) + ", " + mode);
+    WriteFile(save, old);
+    std::filesystem::remove(temp);  // a staging file of the last kill stays, to be cleaned up
+    std::uniform_real_distribution<double> moment(0, 1.1 * seconds[mode]);
+    const pid_t pid = Start({runner, mode, save});
+    ASSERT_GT(pid, 0);
+    std::this_thread::sleep_for(std::chrono::duration<double>(moment(random)));
+    kill(pid, SIGKILL);
+    Wait(pid);
+
+    const std::string after = ReadFile(save);
+    ASSERT_TRUE(after == old || after == expected[mode])
+        << "a save of " << after.size() << " bytes";
+    ++left[after == old ? "old" : "new"];
+    for (const std::string& name : Names(dir.Path(""))) {
+      EXPECT_TRUE(dir.Path(name) == save || dir.Path(name) == temp || dir.Path(name) == staging)
+          << name;
+    }
+    ASSERT_EQ(Wait(Start({runner, mode, save})), 0) << "the next run";
+    ASSERT_EQ(ReadFile(save), expected[mode]);
+    ASSERT_EQ(ReadFile(temp), expected[mode]);
+    EXPECT_FALSE(Exists(staging));
+  }
+  std::cout << "kill campaign: " << kills << " kills survived (" << left["old"]
+            << " left the old save, " << left["new"] << " the new one), no loss\n";
+}
+
+}  // namespace
+}  // namespace duskmend::test

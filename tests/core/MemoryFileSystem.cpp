@@ -1,0 +1,148 @@
+#include "MemoryFileSystem.h"
+
+namespace duskmend::test {
+namespace {
+
+std::error_code Error(std::errc error) {
+  return std::make_error_code(error);
+}
+
+}  // namespace
+
+void MemoryFileSystem::Put(const std::string& path, const std::string& bytes) {
+  files_[nextFile_] = {bytes, bytes};
+  names_[path] = durableNames_[path] = nextFile_++;
+}
+
+std::optional<std::string> MemoryFileSystem::Get(const std::string& path) const {
+  auto name = names_.find(path);
+  if (name == names_.end()) return std::nullopt;
+  return files_.at(name->second).bytes;
+}
+
+std::vector<std::string> MemoryFileSystem::Names() const {
+  std::vector<std::string> names;
+  for (const auto& [name, file] : names_)
+    names.push_back(name);
+  return names;
+}
+
+std::map<std::string, std::string> MemoryFileSystem::AfterPowerCut() const {
+  std::map<std::string, std::string> disk;
+  for (const auto& [name, file] : durableNames_)
+    disk[name] = files_.at(file).durable;
+  return disk;
+}
+
+std::error_code MemoryFileSystem::Done(const char* call, std::error_code error) {
+  if (afterCall) afterCall(call);
+  return error;
+}
+
+MemoryFileSystem::File* MemoryFileSystem::FileOf(FileHandle handle) {
+  auto open = handles_.find(handle);
+  return open == handles_.end() ? nullptr : &files_.at(open->second.file);
+}
+
+std::error_code MemoryFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& file) {
+  auto name = names_.find(path);
+  if (mode == OpenMode::kRead && name == names_.end()) {
+    return Done("Open", Error(std::errc::no_such_file_or_directory));
+  }
+  if (mode == OpenMode::kCreateNew && name != names_.end()) {
+    return Done("Open", Error(std::errc::file_exists));
+  }
+  int id = 0;
+  if (name != names_.end()) {
+    id = name->second;
+    if (mode == OpenMode::kCreateOrEmpty) files_[id].bytes.clear();
+  } else {
+    id = nextFile_++;
+    files_[id] = {};
+    names_[path] = id;
+  }
+  file = nextHandle_++;
+  handles_[file] = {id};
+  return Done("Open");
+}
+
+std::error_code MemoryFileSystem::Size(FileHandle file, std::uint64_t& size) {
+  File* open = FileOf(file);
+  if (!open) return Done("Size", Error(std::errc::bad_file_descriptor));
+  size = open->bytes.size();
+  return Done("Size");
+}
+
+std::error_code MemoryFileSystem::Read(FileHandle file, char* buffer, std::size_t size,
+                                       std::size_t& got) {
+  File* open = FileOf(file);
+  if (!open) return Done("Read", Error(std::errc::bad_file_descriptor));
+  std::size_t& position = handles_.at(file).position;
+  got = position < open->bytes.size() ? open->bytes.copy(buffer, size, position) : 0;
+  position += got;
+  return Done("Read");
+}
+
+std::error_code MemoryFileSystem::Write(FileHandle file, const char* data, std::size_t size) {
+  File* open = FileOf(file);
+  if (!open) return Done("Write", Error(std::errc::bad_file_descriptor));
+  open->bytes.append(data, size);
+  return Done("Write");
+}
+
+std::error_code MemoryFileSystem::Sync(FileHandle file) {
+  File* open = FileOf(file);
+  if (!open) return Done("Sync", Error(std::errc::bad_file_descriptor));
+  open->durable = open->bytes;
+  return Done("Sync");
+}
+
+std::error_code MemoryFileSystem::Close(FileHandle file) {
+  if (handles_.erase(file) == 0) return Done("Close", Error(std::errc::bad_file_descriptor));
+  return Done("Close");
+}
+
+std::error_code MemoryFileSystem::Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
+                                       FileHandle to) {
+  File* source = FileOf(from);
+  File* target = FileOf(to);
+  if (!source || !target) return Done("Copy", Error(std::errc::bad_file_descriptor));
+  if (offset + length > source->bytes.size()) return Done("Copy", ShortFileError());
+  target->bytes.append(source->bytes, offset, length);
+  return Done("Copy");
+}
+
+std::error_code MemoryFileSystem::CopyPermissions(const std::string& like, FileHandle to) {
+  if (!names_.count(like) || !FileOf(to)) {
+    return Done("CopyPermissions", Error(std::errc::no_such_file_or_directory));
+  }
+  return Done("CopyPermissions");
+}
+
+std::error_code MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  auto name = names_.find(from);
+  if (name == names_.end()) return Done("Rename", Error(std::errc::no_such_file_or_directory));
+  names_[to] = name->second;
+  names_.erase(from);
+  return Done("Rename");
+}
+
+std::error_code MemoryFileSystem::Remove(const std::string& path) {
+  if (names_.erase(path) == 0) return Done("Remove", Error(std::errc::no_such_file_or_directory));
+  return Done("Remove");
+}
+
+std::error_code MemoryFileSystem::SyncFolderOf(const std::string&) {
+  durableNames_ = names_;
+  return Done("SyncFolderOf");
+}
+
+std::error_code MemoryFileSystem::ResolveLinks(const std::string& path, std::string& target) {
+  if (!names_.count(path)) {
+    return Done("ResolveLinks", Error(std::errc::no_such_file_or_directory));
+  }
+  target = path;
+  return Done("ResolveLinks");
+}
+
+}  // namespace duskmend::test

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+
+namespace duskmend::test {
+
+// A file system in memory that keeps track of what would survive a power cut: a file's
+// bytes reach the disk when the file is synced, a name when its folder is synced (one
+// folder holds every name here). Nothing else is durable, as in the strictest real one.
+class MemoryFileSystem : public FileSystem {
+ public:
+  // A durable file, as if it had been on the disk for long.
+  void Put(const std::string& path, const std::string& bytes);
+  std::optional<std::string> Get(const std::string& path) const;
+  std::vector<std::string> Names() const;
+  // The files as a power cut now would leave them: durable names with durable bytes.
+  std::map<std::string, std::string> AfterPowerCut() const;
+  // Runs after every call, to look at the state between two calls.
+  std::function<void(const std::string& call)> afterCall;
+
+  std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override;
+  std::error_code Size(FileHandle file, std::uint64_t& size) override;
+  std::error_code Read(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
+  std::error_code Write(FileHandle file, const char* data, std::size_t size) override;
+  std::error_code Sync(FileHandle file) override;
+  std::error_code Close(FileHandle file) override;
+  std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
+                       FileHandle to) override;
+  void Forget(FileHandle, std::uint64_t, std::uint64_t) override {}
+  std::error_code CopyPermissions(const std::string& like, FileHandle to) override;
+  std::error_code Rename(const std::string& from, const std::string& to) override;
+  std::error_code Remove(const std::string& path) override;
+  std::error_code SyncFolderOf(const std::string& path) override;
+  std::error_code ResolveLinks(const std::string& path, std::string& target) override;
+
+ private:
+  struct File {
+    std::string bytes;
+    std::string durable;
+  };
+  struct Handle {
+    int file;
+    std::size_t position = 0;
+  };
+  std::error_code Done(const char* call, std::error_code error = {});
+  File* FileOf(FileHandle handle);
+
+  std::map<int, File> files_;
+  std::map<std::string, int> names_;
+  std::map<std::string, int> durableNames_;
+  std::map<FileHandle, Handle> handles_;
+  int nextFile_ = 1;
+  FileHandle nextHandle_ = 3;
+};
+
+}  // namespace duskmend::test
