@@ -127,7 +127,7 @@ const Case kCases[] = {
 const std::size_t kReadSizes[] = {1, 2, 7, LineReader::kDefaultReadSize};
 
 std::size_t FilesIn(const TempDir& dir) {
-  auto files = std::filesystem::directory_iterator(std::filesystem::path(dir.Path("")));
+  auto files = std::filesystem::directory_iterator(Native(dir.Path("")));
   return static_cast<std::size_t>(std::distance(begin(files), end(files)));
 }
 

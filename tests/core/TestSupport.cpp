@@ -1,17 +1,26 @@
 #include "TestSupport.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace duskmend::test {
 
+std::filesystem::path Native(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 TempDir::TempDir() {
+  static const std::string run = std::to_string(std::random_device{}());
   static std::atomic<int> counter{0};
   path_ = std::filesystem::temp_directory_path() /
-          ("duskmend-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+          ("duskmend-test-" + run + "-" + std::to_string(counter++));
   std::filesystem::remove_all(path_);
   std::filesystem::create_directories(path_);
 }
@@ -22,18 +31,18 @@ TempDir::~TempDir() {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Native(path), std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  std::ofstream(Native(path), std::ios::binary | std::ios::trunc) << bytes;
 }
 
 bool Exists(const std::string& path) {
-  return std::filesystem::exists(std::filesystem::symlink_status(path));
+  return std::filesystem::exists(std::filesystem::symlink_status(Native(path)));
 }
 
 std::string CrLf(const std::vector<std::string>& lines) {

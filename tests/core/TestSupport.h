@@ -14,12 +14,17 @@
 
 namespace duskmend::test {
 
+// A path given as UTF-8 text, and back: the core's paths are UTF-8 on every system.
+std::filesystem::path Native(const std::string& utf8);
+std::string Utf8(const std::filesystem::path& path);
+
 // A fresh folder for one test, removed with everything in it afterwards.
 class TempDir {
  public:
   TempDir();
   ~TempDir();
-  std::string Path(const std::string& name) const { return (path_ / name).string(); }
+  // The path of `name` in the folder, as UTF-8 text.
+  std::string Path(const std::string& name) const { return Utf8(path_ / Native(name)); }
 
  private:
   std::filesystem::path path_;
