@@ -134,19 +134,10 @@ bool ParseSize(const char* text, std::uint64_t& size) {
   char* end = nullptr;
   size = std::strtoull(text, &end, 10);
   if (end == text) return false;
-  switch (*end) {
-    case 'G':
-      size <<= 10;
-      [[fallthrough]];
-    case 'M':
-      size <<= 10;
-      [[fallthrough]];
-    case 'K':
-      size <<= 10;
-      ++end;
-      break;
-    default:
-      break;
+  const std::string_view units = "KMG";
+  if (std::size_t unit = units.find(*end); *end != '\0' && unit != std::string_view::npos) {
+    size <<= 10 * (unit + 1);
+    ++end;
   }
   return *end == '\0';
 }

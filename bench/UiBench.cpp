@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   window.Command3_Click();
-  const double seconds = timer.nsecsElapsed() / 1e9;
+  const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
   if (dialogs.failed) return 1;
   std::printf("%s %s %.3f\n", qPrintable(window.findChild<QLabel*>("Label5")->text()),
               qPrintable(window.findChild<QLabel*>("Label6")->text()), seconds);

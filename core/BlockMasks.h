@@ -31,7 +31,7 @@ struct BlockMasks {
     const __m128i bracket = _mm_set1_epi8('[');
     const __m128i lowerCase = _mm_set1_epi8(0x20);
     const __m128i letterS = _mm_set1_epi8('s');
-    for (int part = 0; part < 4; ++part) {
+    for (std::ptrdiff_t part = 0; part < 4; ++part) {
       __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
       auto bits = [&](__m128i wanted) {
         return std::uint64_t{

@@ -11,7 +11,7 @@ namespace duskmend {
 class ChangeSteps : public RewriteSteps {
  public:
   // `value` holds the new value as the bytes to write.
-  ChangeSteps(LineReader& reader, LineWriter& writer, std::string value)
+  ChangeSteps(LineReader& reader, LineWriter& writer, const std::string& value)
       : RewriteSteps(reader, writer), entry_("LOCALLIGHT=" + value) {}
 
   void OnCurrentLine(LinePart first, bool) { writer_.CopyLine(reader_, first); }

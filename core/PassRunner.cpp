@@ -77,7 +77,8 @@ ScanCounts PassRunner::Scan(LineReader& reader, std::uint64_t totalBytes, Steps&
 }
 
 template <class Steps, class... Args>
-PassOutcome PassRunner::Rewrite(const std::string path, const Args&... args) {
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the pass keeps its own path
+PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
   const std::string tempPath = TempPathOf(path);
   bool tempOpened = false;  // only a temp file of this run may be removed
   try {

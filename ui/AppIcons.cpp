@@ -28,8 +28,11 @@ QPixmap Render(const QString& resource, int size) {
 
 QIcon AppIcon() {
   QIcon icon;
-  for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(Render(":/duskmend.svg", size));
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addPixmap(Render(":/duskmend.svg", size));
   return icon;
 }
 
-QPixmap SpherePixmap() { return Render(":/sphere.svg", 32); }
+QPixmap SpherePixmap() {
+  return Render(":/sphere.svg", 32);
+}

@@ -21,12 +21,13 @@ namespace {
 const QStringList kOpenFilters = {"Sphereworld.scp (sphereworld.scp)", "Spherescripts (*.scp)",
                                   "All Files (*)"};
 
-QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Text(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
 
 }  // namespace
 
-FrmMain::FrmMain(WindowDialogs& dialogs)
-    : dialogs_(dialogs), runner_(model_, *this, *this) {
+FrmMain::FrmMain(WindowDialogs& dialogs) : dialogs_(dialogs), runner_(model_, *this, *this) {
   setObjectName("FrmMain");
   setWindowTitle(QString("%1 v%2.%3")
                      .arg(app_info::kTitle)
@@ -45,23 +46,51 @@ FrmMain::FrmMain(WindowDialogs& dialogs)
   Command1->setFocus();
 }
 
-FrmMain::~FrmMain() { model_.Attach(nullptr); }
+FrmMain::~FrmMain() {
+  model_.Attach(nullptr);
+}
 
-frmAbout* FrmMain::AboutBox() const { return about_; }
+frmAbout* FrmMain::AboutBox() const {
+  return about_;
+}
 
-void FrmMain::Command1_Click() { OpenCommand(); }
-void FrmMain::mf_open_Click() { OpenCommand(); }
-void FrmMain::mf_exit_Click() { ExitCommand(); }
-void FrmMain::Command7_Click() { RunPass(&duskmend::PassRunner::AnalysisPass); }
-void FrmMain::Command3_Click() { RunPass(&duskmend::PassRunner::RemovePass); }
-void FrmMain::me_removesse_Click() { RunPass(&duskmend::PassRunner::RemovePass); }
-void FrmMain::Command4_Click() { RunPass(&duskmend::PassRunner::ChangePass); }
-void FrmMain::me_changesse_Click() { RunPass(&duskmend::PassRunner::ChangePass); }
-void FrmMain::Command5_Click() { AboutCommand(); }
-void FrmMain::m_about_Click() { AboutCommand(); }
-void FrmMain::Command6_Click() { ExitCommand(); }
+void FrmMain::Command1_Click() {
+  OpenCommand();
+}
+void FrmMain::mf_open_Click() {
+  OpenCommand();
+}
+void FrmMain::mf_exit_Click() {
+  ExitCommand();
+}
+void FrmMain::Command7_Click() {
+  RunPass(&duskmend::PassRunner::AnalysisPass);
+}
+void FrmMain::Command3_Click() {
+  RunPass(&duskmend::PassRunner::RemovePass);
+}
+void FrmMain::me_removesse_Click() {
+  RunPass(&duskmend::PassRunner::RemovePass);
+}
+void FrmMain::Command4_Click() {
+  RunPass(&duskmend::PassRunner::ChangePass);
+}
+void FrmMain::me_changesse_Click() {
+  RunPass(&duskmend::PassRunner::ChangePass);
+}
+void FrmMain::Command5_Click() {
+  AboutCommand();
+}
+void FrmMain::m_about_Click() {
+  AboutCommand();
+}
+void FrmMain::Command6_Click() {
+  ExitCommand();
+}
 
-void FrmMain::closeEvent(QCloseEvent* event) { Form_Unload(event); }
+void FrmMain::closeEvent(QCloseEvent* event) {
+  Form_Unload(event);
+}
 
 void FrmMain::Form_Unload(QCloseEvent* event) {
   if (runner_.Running()) {
@@ -91,7 +120,9 @@ void FrmMain::AboutCommand() {
   about_->activateWindow();
 }
 
-void FrmMain::ExitCommand() { close(); }
+void FrmMain::ExitCommand() {
+  close();
+}
 
 void FrmMain::RunPass(Pass pass) {
   QWidget* focused = focusWidget();
@@ -107,13 +138,21 @@ void FrmMain::RunPass(Pass pass) {
 
 // While a pass runs, nothing may start another one or change the file it works on.
 void FrmMain::EnablePassCommands(bool enabled) {
-  for (QWidget* command : {Command1, Command3, Command4, Command7}) command->setEnabled(enabled);
-  for (QAction* command : {mf_open, me_removesse, me_changesse}) command->setEnabled(enabled);
+  for (QWidget* command : {Command1, Command3, Command4, Command7})
+    command->setEnabled(enabled);
+  for (QAction* command : {mf_open, me_removesse, me_changesse})
+    command->setEnabled(enabled);
 }
 
-void FrmMain::ShowPathText(const std::string& text) { Label1->setText(Text(text)); }
-void FrmMain::ShowLightsCount(const std::string& text) { Label5->setText(Text(text)); }
-void FrmMain::ShowSectorsCount(const std::string& text) { Label6->setText(Text(text)); }
+void FrmMain::ShowPathText(const std::string& text) {
+  Label1->setText(Text(text));
+}
+void FrmMain::ShowLightsCount(const std::string& text) {
+  Label5->setText(Text(text));
+}
+void FrmMain::ShowSectorsCount(const std::string& text) {
+  Label6->setText(Text(text));
+}
 
 // A pass sets the status text and the bar width in every progress step; only a change that
 // can be seen repaints.
@@ -127,9 +166,15 @@ void FrmMain::ShowBarWidth(float width) {
   if (Shape2->width() != pixels) Shape2->resize(pixels, Shape2->height());
 }
 
-void FrmMain::SetBarWidth(float width) { model_.SetBarWidth(width); }
-void FrmMain::SetStatusText(const std::string& text) { model_.SetStatusText(text); }
-void FrmMain::YieldToEvents() { QCoreApplication::processEvents(); }
+void FrmMain::SetBarWidth(float width) {
+  model_.SetBarWidth(width);
+}
+void FrmMain::SetStatusText(const std::string& text) {
+  model_.SetStatusText(text);
+}
+void FrmMain::YieldToEvents() {
+  QCoreApplication::processEvents();
+}
 
 void FrmMain::ShowMessage(const std::string& prompt, int style, const std::string& title) {
   dialogs_.ShowMessage(this, Text(prompt), style, Text(title));

@@ -27,8 +27,7 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const Q
   return label;
 }
 
-QPushButton* AddButton(QWidget* parent, const char* name, const QString& text,
-                       const QRect& place) {
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& text, const QRect& place) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
   button->setGeometry(place);
@@ -80,14 +79,14 @@ void FrmMain::CreateControls() {
 
   AddLabel(client, "Label2", "Analysis", TwipsRect(120, 1080, 6975, 255), Qt::AlignHCenter);
   Command7 = AddButton(client, "Command7", "Start analysis only", TwipsRect(4680, 1080, 2295, 310));
-  AddLabel(client, "Label3", " Local Lights found:", TwipsRect(240, 1560, 2295, 310),
-           Qt::AlignLeft, true);
-  Label5 = AddLabel(client, "Label5", QString(), TwipsRect(2520, 1560, 975, 310),
-                    Qt::AlignHCenter, true);
+  AddLabel(client, "Label3", " Local Lights found:", TwipsRect(240, 1560, 2295, 310), Qt::AlignLeft,
+           true);
+  Label5 = AddLabel(client, "Label5", QString(), TwipsRect(2520, 1560, 975, 310), Qt::AlignHCenter,
+                    true);
   AddLabel(client, "Label4", " Sectors total:", TwipsRect(3720, 1560, 2295, 315), Qt::AlignLeft,
            true);
-  Label6 = AddLabel(client, "Label6", QString(), TwipsRect(6000, 1560, 975, 315),
-                    Qt::AlignHCenter, true);
+  Label6 = AddLabel(client, "Label6", QString(), TwipsRect(6000, 1560, 975, 315), Qt::AlignHCenter,
+                    true);
   QLabel* warning =
       AddLabel(client, "Label7", "Make a backup of your worldsave before using this program!",
                TwipsRect(240, 2040, 6735, 255), Qt::AlignHCenter);
@@ -102,10 +101,13 @@ void FrmMain::CreateControls() {
   new Shape(client, "Shape1", bar, std::nullopt, text);
   lStatus = AddLabel(client, "lStatus", QString(), bar, Qt::AlignHCenter);
 
-  QGroupBox* frame1 = AddFrame(client, "Frame1", "Button control...", TwipsRect(7080, 0, 4695, 2775));
+  QGroupBox* frame1 =
+      AddFrame(client, "Frame1", "Button control...", TwipsRect(7080, 0, 4695, 2775));
   Command1 = AddButton(frame1, "Command1", "Open &Sphereworld.scp", TwipsRect(120, 360, 4455, 310));
-  Command3 = AddButton(frame1, "Command3", "&Remove all Local Lights", TwipsRect(120, 1320, 4455, 310));
-  Command4 = AddButton(frame1, "Command4", "&Change all Local Lights", TwipsRect(120, 1800, 4455, 310));
+  Command3 =
+      AddButton(frame1, "Command3", "&Remove all Local Lights", TwipsRect(120, 1320, 4455, 310));
+  Command4 =
+      AddButton(frame1, "Command4", "&Change all Local Lights", TwipsRect(120, 1800, 4455, 310));
   Command5 = AddButton(frame1, "Command5", "&About...", TwipsRect(120, 2280, 2175, 310));
   Command6 = AddButton(frame1, "Command6", "E&xit", TwipsRect(2400, 2280, 2175, 310));
   // The top-level menu entry "&About..." shares Alt+A; two widgets with one mnemonic make an

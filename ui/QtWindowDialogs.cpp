@@ -9,15 +9,14 @@
 
 void QtWindowDialogs::ShowMessage(QWidget* parent, const QString& prompt, int style,
                                   const QString& title) {
-  QMessageBox box(style == duskmend::kStyleCritical ? QMessageBox::Critical
-                                                    : QMessageBox::Information,
-                  title, prompt, QMessageBox::Ok, parent);
+  QMessageBox box(
+      style == duskmend::kStyleCritical ? QMessageBox::Critical : QMessageBox::Information, title,
+      prompt, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);  // a path is text, never markup
   box.exec();
 }
 
-QString QtWindowDialogs::AskForText(QWidget* parent, const QString& prompt,
-                                    const QString& title) {
+QString QtWindowDialogs::AskForText(QWidget* parent, const QString& prompt, const QString& title) {
   QInputDialog dialog(parent);
   dialog.setWindowTitle(title);
   dialog.setLabelText(prompt);
@@ -30,4 +29,6 @@ QString QtWindowDialogs::ChooseFileToOpen(QWidget* parent, const QString& title,
   return QFileDialog::getOpenFileName(parent, title, QString(), filters.join(QStringLiteral(";;")));
 }
 
-bool QtWindowDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtWindowDialogs::OpenUrl(const QUrl& url) {
+  return QDesktopServices::openUrl(url);
+}

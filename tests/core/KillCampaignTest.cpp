@@ -40,6 +40,7 @@ pid_t Start(const std::vector<std::string>& command) {
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv;
+  argv.reserve(command.size() + 1);
   for (const std::string& part : command)
     argv.push_back(const_cast<char*>(part.c_str()));
   argv.push_back(nullptr);

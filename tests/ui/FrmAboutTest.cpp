@@ -14,7 +14,9 @@ class FrmAboutTest : public QObject {
  private:
   frmAbout* Open() {
     window_->Command5_Click();
-    return window_->AboutBox();
+    frmAbout* box = window_->AboutBox();
+    if (!box) qFatal("the about command opened no box");
+    return box;
   }
   static QString Text(frmAbout* box, const char* label) {
     return box->findChild<QLabel*>(label)->text();

@@ -13,15 +13,24 @@ class QtWindowDialogsTest : public QObject {
   Q_OBJECT
 
  private:
-  // Runs `answer` on the modal dialog as soon as it shows.
-  template <class Dialog, class Answer>
-  static void WhenShown(Answer answer) {
-    QTimer::singleShot(0, [answer] {
-      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog);
-      answer(dialog);
-    });
-  }
+  // Runs `answer` on the modal dialog as soon as it shows, for as long as it lives.
+  template <class Dialog>
+  class WhenShown {
+   public:
+    template <class Answer>
+    explicit WhenShown(Answer answer) {
+      timer_.setSingleShot(true);
+      QObject::connect(&timer_, &QTimer::timeout, [answer] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        answer(dialog);
+      });
+      timer_.start(0);
+    }
+
+   private:
+    QTimer timer_;
+  };
 
  private slots:
   void aMessageBoxShowsItsTextTitleAndIconUntilDismissed_data() {
@@ -34,7 +43,7 @@ class QtWindowDialogsTest : public QObject {
     QFETCH(int, style);
     QFETCH(int, icon);
     QString seen;
-    WhenShown<QMessageBox>([&](QMessageBox* box) {
+    WhenShown<QMessageBox> dismiss([&](QMessageBox* box) {
       seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon()) + "|" +
              QString::number(box->buttons().size());
       box->button(QMessageBox::Ok)->click();
@@ -44,7 +53,7 @@ class QtWindowDialogsTest : public QObject {
   }
 
   void anInputBoxGivesTheTypedTextOrNothingOnCancel() {
-    WhenShown<QInputDialog>([](QInputDialog* dialog) {
+    WhenShown<QInputDialog> type([](QInputDialog* dialog) {
       QCOMPARE(dialog->labelText(), QString("Change to what value?"));
       QCOMPARE(dialog->textValue(), QString());
       dialog->setTextValue(
@@ -54,7 +63,7 @@ class QtWindowDialogsTest : public QObject {
     });
     QCOMPARE(QtWindowDialogs().AskForText(nullptr, "Change to what value?", "Hey, Dude!"),
              QString::fromUtf8(" f\xC3\xBCnf"));
-    WhenShown<QInputDialog>([](QInputDialog* dialog) {
+    WhenShown<QInputDialog> cancel([](QInputDialog* dialog) {
       dialog->setTextValue("5");
       dialog->reject();
     });
