@@ -15,33 +15,39 @@ printf '[SECTOR 1,1]\r\nLOCALLIGHT=5\r\n\r\n[WORLDITEM i_gold]\r\nP=1,2,3\r\n' >
 cat > "$dir/drive.sh" <<'DRIVE'
 set -eu
 program=$1 save=$2
-QT_QPA_PLATFORMTHEME= "$program" &
-pid=$!
-window=$(xdotool search --sync --onlyvisible --name '^Duskmend v1\.0$' | head -n 1)
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-sleep 0.5
-xdotool key alt+s
-dialog=$(xdotool search --sync --onlyvisible --name '^Open sphereworld\.scp\.\.\.$' | head -n 1)
-xdotool windowfocus --sync "$dialog"
-sleep 0.5
-xdotool type --delay 20 "$save"
-xdotool key Return
 # Waits up to ten seconds for a shell condition.
 wait_for() {
   for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done
   echo "gave up waiting for: $1"
   exit 1
 }
-wait_for '! xdotool search --onlyvisible --name "^Open sphereworld" >/dev/null'
-xdotool windowfocus --sync "$window"
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+
+QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= "$program" >/dev/null 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+wait_for '[ -n "$(visible "^Duskmend v1\.0$")" ]'
+window=$(visible '^Duskmend v1\.0$')
+# Without a window manager the focus may come late: press Alt+S until the dialog opens.
+for _ in $(seq 10); do
+  xdotool windowfocus "$window" 2>/dev/null || true
+  xdotool key alt+s
+  sleep 1
+  [ -n "$(visible '^Open sphereworld')" ] && break
+done
+dialog=$(visible '^Open sphereworld')
+[ -n "$dialog" ] || { echo "Alt+S opened no file dialog"; exit 1; }
+xdotool windowfocus "$dialog"
+sleep 0.5
+xdotool type --delay 20 "$save"
+xdotool key Return
+wait_for '[ -z "$(visible "^Open sphereworld")" ]'
+xdotool windowfocus "$window"; sleep 0.3
 xdotool key alt+r
 wait_for '[ -e "${save}tmp" ] && ! grep -q LOCALLIGHT "$save"'
 sleep 0.5
 xdotool key alt+x
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || exit 0; sleep 0.1; done
-echo "the program did not end on Alt+X"
-kill "$pid"
-exit 1
+wait_for '! kill -0 "$pid" 2>/dev/null'
 DRIVE
 xvfb-run -a -s "-screen 0 1024x768x24" sh "$dir/drive.sh" "$program" "$save"
 
