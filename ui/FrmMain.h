@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -85,6 +86,8 @@ class FrmMain : public QMainWindow,
   duskmend::PassRunner runner_;
   QPointer<frmAbout> about_;
   bool exitPending_ = false;  // the exit command waits for the running pass to stop
+  static constexpr qint64 kEventPeriodNs = 1000 * 1000;
+  QElapsedTimer sinceEvents_;  // since the window last handled its events
 
   QPushButton* Command1 = nullptr;
   QPushButton* Command3 = nullptr;
