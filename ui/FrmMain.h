@@ -86,7 +86,7 @@ class FrmMain : public QMainWindow,
   duskmend::PassRunner runner_;
   QPointer<frmAbout> about_;
   bool exitPending_ = false;  // the exit command waits for the running pass to stop
-  static constexpr qint64 kEventPeriodNs = 1000 * 1000;
+  static constexpr qint64 kEventPeriodNs = 1000000;
   QElapsedTimer sinceEvents_;  // since the window last handled its events
 
   QPushButton* Command1 = nullptr;
