@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "FrmMain.h"
-#include "ScriptedWindowDialogs.h"
+#include "UiTestSupport.h"
 #include "frmAbout.h"
 
 class FrmAboutTest : public QObject {
@@ -33,12 +33,7 @@ class FrmAboutTest : public QObject {
   std::unique_ptr<FrmMain> window_;
 
  private slots:
-  void init() {
-    dialogs_ = ScriptedWindowDialogs();
-    window_ = std::make_unique<FrmMain>(dialogs_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-  }
+  void init() { window_ = ShowWindow<FrmMain>(dialogs_); }
   void cleanup() { window_.reset(); }
 
   void theAboutCommandOpensOneBox() {

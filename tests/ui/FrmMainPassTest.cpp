@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "FrmMain.h"
-#include "ScriptedWindowDialogs.h"
+#include "UiTestSupport.h"
 
 namespace {
 
@@ -29,17 +29,6 @@ QByteArray Save(int lines) {
     text += i % 100 == 0 ? "[SECTOR 1,1]\r\nLOCALLIGHT=3\r\n" : "KEY=VALUE\r\n";
   }
   return text;
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Counts the paint events that a widget receives.
@@ -71,10 +60,7 @@ class FrmMainPassTest : public QObject {
 
  private slots:
   void init() {
-    dialogs_ = ScriptedWindowDialogs();
-    window_ = std::make_unique<ObservedFrmMain>(dialogs_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    window_ = ShowWindow<ObservedFrmMain>(dialogs_);
     save_ = dir_.filePath("sphereworld.scp");
     QFile::remove(save_ + "tmp");
   }

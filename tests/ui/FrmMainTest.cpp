@@ -10,23 +10,8 @@
 #include <QtTest>
 
 #include "FrmMain.h"
-#include "ScriptedWindowDialogs.h"
+#include "UiTestSupport.h"
 #include "frmAbout.h"
-
-namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
 
 class FrmMainTest : public QObject {
   Q_OBJECT
@@ -45,12 +30,7 @@ class FrmMainTest : public QObject {
   QTemporaryDir dir_;
 
  private slots:
-  void init() {
-    dialogs_ = ScriptedWindowDialogs();
-    window_ = std::make_unique<FrmMain>(dialogs_);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-  }
+  void init() { window_ = ShowWindow<FrmMain>(dialogs_); }
   void cleanup() { window_.reset(); }
 
   void startsWithNothingLoaded() {

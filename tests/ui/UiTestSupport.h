@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFile>
 #include <QStringList>
+#include <QTest>
 #include <QUrl>
+#include <memory>
 #include <vector>
 
 #include "WindowDialogs.h"
@@ -42,3 +45,24 @@ class ScriptedWindowDialogs : public WindowDialogs {
   QStringList openFilters;
   QStringList urls;
 };
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
+  file.write(bytes);
+}
+
+inline QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A main window (or a window made from it) on the screen, answering from `dialogs`.
+template <class Window>
+std::unique_ptr<Window> ShowWindow(ScriptedWindowDialogs& dialogs) {
+  dialogs = ScriptedWindowDialogs();
+  auto window = std::make_unique<Window>(dialogs);
+  window->show();
+  if (!QTest::qWaitForWindowExposed(window.get())) qFatal("the window does not show");
+  return window;
+}
