@@ -17,13 +17,9 @@ const FileErrorCategory category;
 
 }  // namespace
 
-std::error_code NotRegularFileError() {
-  return {FileErrorCategory::kNotRegular, category};
-}
+std::error_code NotRegularFileError() { return {FileErrorCategory::kNotRegular, category}; }
 
-std::error_code ShortFileError() {
-  return {FileErrorCategory::kShort, category};
-}
+std::error_code ShortFileError() { return {FileErrorCategory::kShort, category}; }
 
 void Discard(FileSystem& fs, const std::string& path) {
   const std::error_code error = fs.Remove(path);

@@ -96,17 +96,13 @@ PlainScan ScanPlainLinesSse2(const char* start, std::size_t size, bool atEnd, st
   return Scan<&BlockMasks::OfAvx2>(start, size, atEnd, limit);
 }
 
-bool HasAvx2Scan() {
-  return __builtin_cpu_supports("avx2");
-}
+bool HasAvx2Scan() { return __builtin_cpu_supports("avx2"); }
 #else
 PlainScan ScanPlainLinesAvx2(const char* start, std::size_t size, bool atEnd, std::size_t limit) {
   return ScanPlainLinesSse2(start, size, atEnd, limit);
 }
 
-bool HasAvx2Scan() {
-  return false;
-}
+bool HasAvx2Scan() { return false; }
 #endif
 
 PlainScan ScanPlainLines(const char* start, std::size_t size, bool atEnd, std::size_t limit) {

@@ -10,9 +10,7 @@ namespace duskmend {
 class ProgressSink;
 
 // The temp file of a rewriting pass: the world-save path followed directly by "tmp".
-inline std::string TempPathOf(const std::string& worldPath) {
-  return worldPath + "tmp";
-}
+inline std::string TempPathOf(const std::string& worldPath) { return worldPath + "tmp"; }
 
 // Puts the text of the temp file in the world save's place, so that the world-save path
 // names the complete old text or the complete new text at every moment, power cuts

@@ -17,13 +17,9 @@ namespace {
 
 constexpr std::size_t kCopyChunk = std::size_t{1} << 30;
 
-std::error_code LastError() {
-  return {errno, std::system_category()};
-}
+std::error_code LastError() { return {errno, std::system_category()}; }
 
-int Fd(FileHandle file) {
-  return static_cast<int>(file);
-}
+int Fd(FileHandle file) { return static_cast<int>(file); }
 
 std::string FolderOf(const std::string& path) {
   std::size_t slash = path.find_last_of('/');

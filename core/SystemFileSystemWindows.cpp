@@ -13,13 +13,9 @@
 namespace duskmend {
 namespace {
 
-std::error_code LastError() {
-  return {static_cast<int>(GetLastError()), std::system_category()};
-}
+std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
 
-HANDLE Win(FileHandle file) {
-  return reinterpret_cast<HANDLE>(file);
-}
+HANDLE Win(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 std::wstring Wide(const std::string& utf8) {
   if (utf8.empty()) return {};

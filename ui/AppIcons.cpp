@@ -33,6 +33,4 @@ QIcon AppIcon() {
   return icon;
 }
 
-QPixmap SpherePixmap() {
-  return Render(":/sphere.svg", 32);
-}
+QPixmap SpherePixmap() { return Render(":/sphere.svg", 32); }

@@ -21,9 +21,7 @@ namespace {
 const QStringList kOpenFilters = {"Sphereworld.scp (sphereworld.scp)", "Spherescripts (*.scp)",
                                   "All Files (*)"};
 
-QString Text(const std::string& utf8) {
-  return QString::fromStdString(utf8);
-}
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
 
@@ -46,51 +44,23 @@ FrmMain::FrmMain(WindowDialogs& dialogs) : dialogs_(dialogs), runner_(model_, *t
   Command1->setFocus();
 }
 
-FrmMain::~FrmMain() {
-  model_.Attach(nullptr);
-}
+FrmMain::~FrmMain() { model_.Attach(nullptr); }
 
-frmAbout* FrmMain::AboutBox() const {
-  return about_;
-}
+frmAbout* FrmMain::AboutBox() const { return about_; }
 
-void FrmMain::Command1_Click() {
-  OpenCommand();
-}
-void FrmMain::mf_open_Click() {
-  OpenCommand();
-}
-void FrmMain::mf_exit_Click() {
-  ExitCommand();
-}
-void FrmMain::Command7_Click() {
-  RunPass(&duskmend::PassRunner::AnalysisPass);
-}
-void FrmMain::Command3_Click() {
-  RunPass(&duskmend::PassRunner::RemovePass);
-}
-void FrmMain::me_removesse_Click() {
-  RunPass(&duskmend::PassRunner::RemovePass);
-}
-void FrmMain::Command4_Click() {
-  RunPass(&duskmend::PassRunner::ChangePass);
-}
-void FrmMain::me_changesse_Click() {
-  RunPass(&duskmend::PassRunner::ChangePass);
-}
-void FrmMain::Command5_Click() {
-  AboutCommand();
-}
-void FrmMain::m_about_Click() {
-  AboutCommand();
-}
-void FrmMain::Command6_Click() {
-  ExitCommand();
-}
+void FrmMain::Command1_Click() { OpenCommand(); }
+void FrmMain::mf_open_Click() { OpenCommand(); }
+void FrmMain::mf_exit_Click() { ExitCommand(); }
+void FrmMain::Command7_Click() { RunPass(&duskmend::PassRunner::AnalysisPass); }
+void FrmMain::Command3_Click() { RunPass(&duskmend::PassRunner::RemovePass); }
+void FrmMain::me_removesse_Click() { RunPass(&duskmend::PassRunner::RemovePass); }
+void FrmMain::Command4_Click() { RunPass(&duskmend::PassRunner::ChangePass); }
+void FrmMain::me_changesse_Click() { RunPass(&duskmend::PassRunner::ChangePass); }
+void FrmMain::Command5_Click() { AboutCommand(); }
+void FrmMain::m_about_Click() { AboutCommand(); }
+void FrmMain::Command6_Click() { ExitCommand(); }
 
-void FrmMain::closeEvent(QCloseEvent* event) {
-  Form_Unload(event);
-}
+void FrmMain::closeEvent(QCloseEvent* event) { Form_Unload(event); }
 
 void FrmMain::Form_Unload(QCloseEvent* event) {
   if (runner_.Running()) {
@@ -120,9 +90,7 @@ void FrmMain::AboutCommand() {
   about_->activateWindow();
 }
 
-void FrmMain::ExitCommand() {
-  close();
-}
+void FrmMain::ExitCommand() { close(); }
 
 void FrmMain::RunPass(Pass pass) {
   QWidget* focused = focusWidget();
@@ -144,15 +112,9 @@ void FrmMain::EnablePassCommands(bool enabled) {
     command->setEnabled(enabled);
 }
 
-void FrmMain::ShowPathText(const std::string& text) {
-  Label1->setText(Text(text));
-}
-void FrmMain::ShowLightsCount(const std::string& text) {
-  Label5->setText(Text(text));
-}
-void FrmMain::ShowSectorsCount(const std::string& text) {
-  Label6->setText(Text(text));
-}
+void FrmMain::ShowPathText(const std::string& text) { Label1->setText(Text(text)); }
+void FrmMain::ShowLightsCount(const std::string& text) { Label5->setText(Text(text)); }
+void FrmMain::ShowSectorsCount(const std::string& text) { Label6->setText(Text(text)); }
 
 // A pass sets the status text and the bar width in every progress step; only a change that
 // can be seen repaints.
@@ -166,12 +128,8 @@ void FrmMain::ShowBarWidth(float width) {
   if (Shape2->width() != pixels) Shape2->resize(pixels, Shape2->height());
 }
 
-void FrmMain::SetBarWidth(float width) {
-  model_.SetBarWidth(width);
-}
-void FrmMain::SetStatusText(const std::string& text) {
-  model_.SetStatusText(text);
-}
+void FrmMain::SetBarWidth(float width) { model_.SetBarWidth(width); }
+void FrmMain::SetStatusText(const std::string& text) { model_.SetStatusText(text); }
 // A pass yields some 150,000 times on a save of a gigabyte, every few microseconds; the
 // window looks at its events at most once a millisecond, which no user can tell apart.
 void FrmMain::YieldToEvents() {

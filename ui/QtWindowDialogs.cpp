@@ -29,6 +29,4 @@ QString QtWindowDialogs::ChooseFileToOpen(QWidget* parent, const QString& title,
   return QFileDialog::getOpenFileName(parent, title, QString(), filters.join(QStringLiteral(";;")));
 }
 
-bool QtWindowDialogs::OpenUrl(const QUrl& url) {
-  return QDesktopServices::openUrl(url);
-}
+bool QtWindowDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }

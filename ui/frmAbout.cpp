@@ -126,18 +126,10 @@ void frmAbout::Form_Load() {
   findChild<QLabel*>("lblTitle")->setText(app_info::kTitle);
 }
 
-void frmAbout::cmdOK_Click() {
-  close();
-}
-void frmAbout::Label3_Click() {
-  StartLink(QUrl(QString("mailto:") + app_info::kEmail));
-}
-void frmAbout::Label6_Click() {
-  StartLink(QUrl(app_info::kWebsite1));
-}
-void frmAbout::Label7_Click() {
-  StartLink(QUrl(app_info::kWebsite2));
-}
+void frmAbout::cmdOK_Click() { close(); }
+void frmAbout::Label3_Click() { StartLink(QUrl(QString("mailto:") + app_info::kEmail)); }
+void frmAbout::Label6_Click() { StartLink(QUrl(app_info::kWebsite1)); }
+void frmAbout::Label7_Click() { StartLink(QUrl(app_info::kWebsite2)); }
 
 void frmAbout::StartLink(const QUrl& target) {
   if (dialogs_.OpenUrl(target)) return;

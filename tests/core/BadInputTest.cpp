@@ -25,9 +25,7 @@ constexpr bool kUnderAddressSanitizer = true;  // its own bookkeeping costs memo
 constexpr bool kUnderAddressSanitizer = false;
 #endif
 
-std::string Reason(std::errc error) {
-  return std::make_error_code(error).message();
-}
+std::string Reason(std::errc error) { return std::make_error_code(error).message(); }
 
 TEST(BadInputTest, DevicesAreRefusedAtOnceInsteadOfReadForever) {
   for (const std::string device : {"/dev/zero", "/dev/urandom", "/dev/null"}) {

@@ -19,9 +19,7 @@ const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5", "", "[WORLDITEM i
 const std::string kNew = CrLf({"", "[WORLDITEM i_gold]", "P=1"});
 const std::string kFailed = "Failed - worldsave unchanged";
 
-std::string Reason(std::errc error) {
-  return std::make_error_code(error).message();
-}
+std::string Reason(std::errc error) { return std::make_error_code(error).message(); }
 
 // Loads `path` over the counts of an earlier pass.
 void LoadAfterAPass(Harness& h, const std::string& path) {

@@ -3,9 +3,7 @@
 namespace duskmend::test {
 namespace {
 
-std::error_code Error(std::errc error) {
-  return std::make_error_code(error);
-}
+std::error_code Error(std::errc error) { return std::make_error_code(error); }
 
 }  // namespace
 

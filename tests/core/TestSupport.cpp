@@ -76,9 +76,7 @@ std::string ScriptedDialogs::AskForText(const std::string& prompt, const std::st
   return answer;
 }
 
-Harness::Harness(FileSystem& fs) : runner(model, recorder, dialogs, fs) {
-  recorder.model = &model;
-}
+Harness::Harness(FileSystem& fs) : runner(model, recorder, dialogs, fs) { recorder.model = &model; }
 
 void Harness::Load(const std::string& path) {
   model.SetPathText(path);
@@ -108,9 +106,7 @@ std::error_code ForwardingFileSystem::Read(FileHandle file, char* buffer, std::s
 std::error_code ForwardingFileSystem::Write(FileHandle file, const char* data, std::size_t size) {
   FORWARD(Write, file, data, size);
 }
-std::error_code ForwardingFileSystem::Sync(FileHandle file) {
-  FORWARD(Sync, file);
-}
+std::error_code ForwardingFileSystem::Sync(FileHandle file) { FORWARD(Sync, file); }
 std::error_code ForwardingFileSystem::Close(FileHandle file) {
   // A close that fails has still released the handle.
   std::error_code error = Enter("Close");
@@ -131,9 +127,7 @@ std::error_code ForwardingFileSystem::CopyPermissions(const std::string& like, F
 std::error_code ForwardingFileSystem::Rename(const std::string& from, const std::string& to) {
   FORWARD(Rename, from, to);
 }
-std::error_code ForwardingFileSystem::Remove(const std::string& path) {
-  FORWARD(Remove, path);
-}
+std::error_code ForwardingFileSystem::Remove(const std::string& path) { FORWARD(Remove, path); }
 std::error_code ForwardingFileSystem::SyncFolderOf(const std::string& path) {
   FORWARD(SyncFolderOf, path);
 }
