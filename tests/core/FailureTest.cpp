@@ -1,22 +1,19 @@
+// Failures that the system itself gives: a missing file, a folder, a FIFO, a link, a limit.
 #include <gtest/gtest.h>
-#if !defined(_WIN32)
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 #include <csignal>
 #include <filesystem>
 #include <string>
 
-#include "ReplaceStep.h"
 #include "TestSupport.h"
 
 namespace duskmend::test {
 namespace {
 
 const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5", "", "[WORLDITEM i_gold]", "P=1"});
-const std::string kNew = CrLf({"", "[WORLDITEM i_gold]", "P=1"});
 const std::string kFailed = "Failed - worldsave unchanged";
 
 std::string Reason(std::errc error) { return std::make_error_code(error).message(); }
@@ -39,7 +36,6 @@ void ExpectReported(const Harness& h, const std::string& prompt) {
     EXPECT_NE(entry, "status 100% - Ready");
 }
 
-#if !defined(_WIN32)  // the system's own errors, FIFOs, links and limits of POSIX
 TEST(FailureTest, AWorldSaveThatCannotBeReadIsReportedByEveryPass) {
   TempDir dir;
   const std::string missing = dir.Path("gone.scp");
@@ -124,77 +120,6 @@ TEST(FailureTest, AFileSizeLimitFailsTheTempWriteAndRemovesTheTempFile) {
   EXPECT_EXIT(RemoveUnderFileSizeLimit(save), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(ReadFile(save), big);
   EXPECT_FALSE(Exists(save + "tmp")) << "an incomplete temp file is removed";
-}
-
-#endif
-
-// Each file call of a remove pass, failed in turn. Before the switch, a failure leaves the
-// old save; a failed replace leaves the complete new text in the temp file.
-TEST(FailureTest, EveryFailedFileStepEndsWithTheOldSaveOrACompleteNewOne) {
-  enum Result { kRead, kTemp, kReplace, kDone };
-  struct Case {
-    std::string call;
-    int nth;
-    std::errc error;
-    Result result;
-  };
-  const Case cases[] = {
-      {"Open", 1, std::errc::permission_denied, kRead},
-      {"Open", 2, std::errc::permission_denied, kTemp},
-      {"Size", 1, std::errc::io_error, kRead},
-      {"Read", 1, std::errc::io_error, kRead},
-      {"Read", 2, std::errc::io_error, kRead},
-      {"Write", 1, std::errc::no_space_on_device, kTemp},
-      {"Sync", 1, std::errc::io_error, kTemp},
-      {"Close", 1, std::errc::io_error, kRead},
-      {"Close", 2, std::errc::io_error, kTemp},
-      {"ResolveLinks", 1, std::errc::no_such_file_or_directory, kReplace},
-      {"Remove", 1, std::errc::io_error, kDone},  // no staging file was left to remove
-      {"Open", 3, std::errc::permission_denied, kReplace},
-      {"Open", 4, std::errc::file_exists, kReplace},
-      {"Copy", 1, std::errc::no_space_on_device, kReplace},
-      {"CopyPermissions", 1, std::errc::operation_not_permitted, kReplace},
-      {"Sync", 2, std::errc::io_error, kReplace},
-      {"Close", 3, std::errc::io_error, kReplace},
-      {"Close", 4, std::errc::io_error, kReplace},
-      {"Rename", 1, std::errc::cross_device_link, kReplace},
-      {"SyncFolderOf", 1, std::errc::io_error, kDone},  // the switch has happened
-  };
-  TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.call + " " + std::to_string(c.nth));
-    std::filesystem::remove(save + "tmp");
-    WriteFile(save, kOld);
-    FaultyFileSystem fs(c.call, c.nth, c.error);
-    Harness h(fs);
-    LoadAfterAPass(h, save);
-    PassOutcome outcome = h.runner.RemovePass();
-    EXPECT_FALSE(Exists(ReplaceStep::StagingPathOf(save))) << "no staging file is left";
-    if (c.result == kDone) {
-      EXPECT_EQ(outcome, PassOutcome::kDone);
-      EXPECT_EQ(ReadFile(save), kNew);
-      EXPECT_EQ(ReadFile(save + "tmp"), kNew);
-      continue;
-    }
-    EXPECT_EQ(outcome, PassOutcome::kFailed);
-    EXPECT_EQ(ReadFile(save), kOld);
-    const std::string reason = "\n" + Reason(c.error) + "\n";
-    if (c.result == kRead) {
-      ExpectReported(h, "Cannot read the worldsave " + save + reason + "Nothing was changed.");
-    } else if (c.result == kTemp) {
-      ExpectReported(h, "Cannot write the temporary file " + save + "tmp" + reason +
-                            "The worldsave was not changed.");
-    } else {
-      ExpectReported(h, "Cannot replace the worldsave " + save + reason +
-                            "The worldsave was not changed. Its new text is in " + save + "tmp.");
-    }
-    if (c.result == kReplace) {
-      EXPECT_EQ(ReadFile(save + "tmp"), kNew) << "the new text waits in the temp file";
-    } else {
-      EXPECT_FALSE(Exists(save + "tmp")) << "an incomplete temp file is removed";
-    }
-  }
 }
 
 }  // namespace

@@ -120,10 +120,21 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
         EXPECT_EQ(run.status, "Failed - worldsave unchanged");
         for (const std::string& entry : run.log)
           EXPECT_NE(entry, "status 100% - Ready");
+        // The message names the step that failed; only a failed replace leaves the new text
+        // waiting in the temp file, and says so.
+        const std::string& prompt = run.messages[0].prompt;
+        const bool replace = prompt.starts_with("Cannot replace the worldsave " + kSave + "\n");
+        EXPECT_TRUE(replace || prompt.starts_with("Cannot read the worldsave " + kSave + "\n") ||
+                    prompt.starts_with("Cannot write the temporary file " + kTemp + "\n"))
+            << prompt;
+        EXPECT_EQ(replace, prompt.ends_with("Its new text is in " + kTemp + "."));
         for (const std::string& file : others) {
           EXPECT_EQ(file, kTemp) << "only the temp file may stay";
-          EXPECT_TRUE(memory.Get(file) == expected || memory.Get(file) == "")
-              << "a temp file holds the complete new text, or nothing";
+          EXPECT_TRUE(replace ? memory.Get(file) == expected : memory.Get(file) == "")
+              << "a temp file holds the complete new text after a failed replace, else nothing";
+        }
+        if (replace) {
+          EXPECT_EQ(memory.Get(kTemp), expected);
         }
       }
     }

@@ -115,22 +115,4 @@ class ForwardingFileSystem : public FileSystem {
   FileSystem& system_;
 };
 
-// Fails the `nth` call (counted from 1) named `name` with `error`.
-class FaultyFileSystem : public ForwardingFileSystem {
- public:
-  FaultyFileSystem(std::string name, int nth, std::errc error)
-      : name_(std::move(name)), nth_(nth), error_(std::make_error_code(error)) {}
-
- protected:
-  std::error_code Fault(const std::string& name) override {
-    return name == name_ && ++seen_ == nth_ ? error_ : std::error_code{};
-  }
-
- private:
-  std::string name_;
-  int nth_;
-  int seen_ = 0;
-  std::error_code error_;
-};
-
 }  // namespace duskmend::test
