@@ -6,6 +6,7 @@ namespace duskmend {
 
 // Message box styles, as the window system numbers them.
 inline constexpr int kStyleCritical = 16;
+inline constexpr int kStyleExclamation = 48;
 inline constexpr int kStyleInformation = 64;
 
 inline const std::string kMessageTitle = "Hey, Dude!";

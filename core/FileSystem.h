@@ -14,6 +14,16 @@ enum class OpenMode {
   kRead,           // an existing regular file; never a directory, FIFO or device
   kCreateOrEmpty,  // a regular file, created or emptied; a symbolic link there is refused
   kCreateNew,      // a new regular file; fails when the name exists
+  kReadWrite,      // a regular file, created or kept as it is; a symbolic link is refused
+};
+
+// What tells one file apart from another, and one state of a file from the next.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;  // the inode, or the Windows file index
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;  // the last write, in the system's finest unit
+  bool operator==(const FileIdentity&) const = default;
 };
 
 // Every file-system call of the core goes through here, so that a test can fail any of them.
@@ -36,8 +46,24 @@ class FileSystem {
   // Tells the system that these bytes of `file` will not be read again, so that the memory
   // that caches them can go to better use. Only advice: nothing fails.
   virtual void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) = 0;
-  // Gives `to` the permission bits and, where allowed, the owner of the file at `like`.
-  virtual std::error_code CopyPermissions(const std::string& like, FileHandle to) = 0;
+  // Gives `to` the permission bits, owner, group, extended attributes and access lists of
+  // `like`; fails when one of them cannot be kept.
+  virtual std::error_code CopyPermissions(FileHandle like, FileHandle to) = 0;
+  // Sets the file's length and puts its position there.
+  virtual std::error_code Truncate(FileHandle file, std::uint64_t size) = 0;
+  // Takes an exclusive lock on the file for as long as it is open, without waiting;
+  // `taken` is false when another program holds it.
+  virtual std::error_code Lock(FileHandle file, bool& taken) = 0;
+  // Starts writing these bytes to the disk without waiting for them. Only advice.
+  virtual void StartWriteBack(FileHandle file, std::uint64_t offset, std::uint64_t length) = 0;
+  virtual std::error_code IdentityOf(FileHandle file, FileIdentity& identity) = 0;
+  // The identity of the file that `path` names, a symbolic link itself included.
+  virtual std::error_code IdentityAt(const std::string& path, FileIdentity& identity) = 0;
+  // Whether this user may replace the file at `path` keeping it as it is: an error, and the
+  // reason in words, when it is read-only or would change hands.
+  virtual std::error_code MayReplace(const std::string& path, std::string& reason) = 0;
+  // Bytes that this user may still write to the file system that holds `path`.
+  virtual std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) = 0;
   // Puts `from` in the place of `to` in one step: `to` names the old or the new file, always.
   virtual std::error_code Rename(const std::string& from, const std::string& to) = 0;
   virtual std::error_code Remove(const std::string& path) = 0;

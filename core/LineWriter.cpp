@@ -26,6 +26,7 @@ void LineWriter::Write(std::string_view bytes) {
     Flush();
     if (bytes.size() >= capacity_) {
       ThrowIfFailed(fs_.Write(file_, bytes.data(), bytes.size()));
+      flushed_ += bytes.size();
       return;
     }
   }
@@ -55,6 +56,22 @@ void LineWriter::Flush() {
   std::size_t size = used_;
   used_ = 0;
   ThrowIfFailed(fs_.Write(file_, buffer_.get(), size));
+  flushed_ += size;
+  if (flushed_ - writtenBack_ >= kWriteBackEvery) {
+    fs_.StartWriteBack(file_, writtenBack_, flushed_ - writtenBack_);
+    writtenBack_ = flushed_;
+  }
+}
+
+void LineWriter::TakeBackTo(std::uint64_t position) {
+  if (position >= flushed_) {
+    used_ = static_cast<std::size_t>(position - flushed_);
+    return;
+  }
+  used_ = 0;
+  ThrowIfFailed(fs_.Truncate(file_, position));
+  flushed_ = position;
+  writtenBack_ = std::min(writtenBack_, position);
 }
 
 }  // namespace duskmend

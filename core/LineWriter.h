@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -9,8 +10,9 @@
 
 namespace duskmend {
 
-// Writes lines to a file through a buffer, each followed by CR LF.
-// A failed write throws PassFailure.
+// Writes lines to a file through a buffer, each followed by CR LF, and starts the disk's
+// write-back every few MiB so that the final sync has little left to do. A failed write
+// throws PassFailure. The file's position must be where the writer's text begins.
 class LineWriter {
  public:
   static constexpr std::size_t kDefaultBufferSize = std::size_t{1024} * 1024;
@@ -29,6 +31,12 @@ class LineWriter {
   void CopyLine(LineReader& reader, LinePart first);
   // Hands everything written so far to the file.
   void Flush();
+  // Bytes written so far, buffered ones included.
+  std::uint64_t Position() const { return flushed_ + used_; }
+  // Takes back everything written from `position` on, from the buffer or from the file.
+  void TakeBackTo(std::uint64_t position);
+
+  static constexpr std::uint64_t kWriteBackEvery = std::uint64_t{8} << 20;
 
  private:
   FileSystem& fs_;
@@ -36,6 +44,8 @@ class LineWriter {
   std::size_t capacity_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
+  std::uint64_t flushed_ = 0;     // bytes handed to the file
+  std::uint64_t writtenBack_ = 0;  // bytes whose write-back has been started
 };
 
 }  // namespace duskmend

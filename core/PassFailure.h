@@ -6,7 +6,12 @@ namespace duskmend {
 
 // A file step of a pass that failed. The pass ends, and the world save keeps its old text.
 struct PassFailure {
-  enum class Step { kReadWorld, kWriteTemp, kReplace };
+  enum class Step {
+    kReadWorld,
+    kWriteTemp,
+    kReplace,
+    kWorldChanged,  // another program changed the world save while the pass read it
+  };
   Step step;
   std::error_code error;
 };

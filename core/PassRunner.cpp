@@ -11,6 +11,7 @@
 #include "ProgressSink.h"
 #include "RemoveSteps.h"
 #include "ReplaceStep.h"
+#include "RewriteFiles.h"
 #include "ScanPass.h"
 #include "WindowModel.h"
 
@@ -21,7 +22,8 @@ const std::string kReady = "100% - Ready";
 const std::string kFailed = "Failed - worldsave unchanged";
 
 // The three lines of a failure message: what failed, the system's reason, what it means.
-std::string FailureMessage(const PassFailure& failure, const std::string& path) {
+std::string FailureMessage(const PassFailure& failure, const std::string& path,
+                           const std::string& tempPath) {
   std::string what;
   std::string meaning = "The worldsave was not changed.";
   switch (failure.step) {
@@ -30,12 +32,15 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path) 
       meaning = "Nothing was changed.";
       break;
     case PassFailure::Step::kWriteTemp:
-      what = "Cannot write the temporary file " + TempPathOf(path);
+      what = "Cannot write the temporary file " + tempPath;
       break;
     case PassFailure::Step::kReplace:
       what = "Cannot replace the worldsave " + path;
-      meaning += " Its new text is in " + TempPathOf(path) + ".";
+      meaning += " Its new text is in " + tempPath + ".";
       break;
+    case PassFailure::Step::kWorldChanged:
+      return "The worldsave " + path + " was changed by another program while Duskmend read it." +
+             "\nIs the server still running? Stop it and start again.\n" + meaning;
   }
   return what.append(1, '\n').append(failure.error.message()).append(1, '\n').append(meaning);
 }
@@ -79,47 +84,53 @@ ScanCounts PassRunner::Scan(LineReader& reader, std::uint64_t totalBytes, Steps&
 template <class Steps, class... Args>
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the pass keeps its own path
 PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
-  const std::string tempPath = TempPathOf(path);
-  bool tempOpened = false;  // only a temp file of this run may be removed
+  std::optional<RewriteFiles> files;
   try {
-    ScanCounts counts;
-    {
-      OpenFile world(fs_, path, OpenMode::kRead, PassFailure::Step::kReadWorld);
-      OpenFile temp(fs_, tempPath, OpenMode::kCreateOrEmpty, PassFailure::Step::kWriteTemp);
-      tempOpened = true;
-      const std::uint64_t totalBytes = world.Size();
-      // The old text is read once and then replaced: its cache would only crowd out the
-      // memory of the machine's other programs, the game server among them.
-      LineReader reader(fs_, world.Handle(), readSize_, LineReader::Cache::kForget);
-      LineWriter writer(fs_, temp.Handle(), writeBufferSize_);
-      Steps steps(reader, writer, args...);
-      counts = Scan(reader, totalBytes, steps);
-      world.Close();
-      writer.Flush();
-      temp.Sync();
-      temp.Close();
+    files.emplace(fs_, path);
+    // The old text is read once and then replaced: its cache would only crowd out the
+    // memory of the machine's other programs, the game server among them.
+    LineReader reader(fs_, files->world->Handle(), readSize_, LineReader::Cache::kForget);
+    LineWriter writer(fs_, files->temp->Handle(), writeBufferSize_);
+    Steps steps(reader, writer, args...);
+    const ScanCounts counts = Scan(reader, files->read.size, steps);
+    // A save that a server cut short and wrote again in place ends early.
+    if (reader.Consumed() != files->read.size) {
+      throw PassFailure{PassFailure::Step::kWorldChanged, {}};
     }
+    files->world->Close();
+    writer.Flush();
+    files->temp->Sync();
     Yield();
-    ReplaceStep(fs_, sink_).Run(path);
+    ReplaceStep replace(fs_, sink_);
+    replace.Run(files->target, files->read, *files->temp, files->tempPath);
     if (stopRequested_) return PassOutcome::kStopped;  // asked for while the step ran
     sink_.SetStatusText(kReady);
     sink_.SetBarWidth(kFullBarWidth);
     model_.SetLightsCount(counts.lights);
     model_.SetSectorsCount(counts.sectors);
+    if (replace.CopyBackError()) {
+      dialogs_.ShowMessage("The worldsave was replaced, but its copy " + files->tempPath +
+                               " could not be written.\n" + replace.CopyBackError().message(),
+                           kStyleExclamation, kMessageTitle);
+    }
     return PassOutcome::kDone;
+  } catch (const PassRefusal& refusal) {
+    dialogs_.ShowMessage(refusal.message, kStyleCritical, kMessageTitle);
+    return PassOutcome::kRefused;
   } catch (const PassFailure& failure) {
-    // After a failed replace the temp file is complete and holds the new text.
-    if (tempOpened && failure.step != PassFailure::Step::kReplace) Discard(fs_, tempPath);
-    return Fail(failure, path);
+    // After a failed switch the temp file is complete and holds the new text.
+    if (files && failure.step != PassFailure::Step::kReplace) Discard(fs_, files->tempPath);
+    return Fail(failure, path, files ? files->tempPath : TempPathOf(path));
   } catch (const PassStopped&) {
-    if (tempOpened) Discard(fs_, tempPath);
+    if (files) Discard(fs_, files->tempPath);
     return PassOutcome::kStopped;
   }
 }
 
-PassOutcome PassRunner::Fail(const PassFailure& failure, const std::string& path) {
+PassOutcome PassRunner::Fail(const PassFailure& failure, const std::string& path,
+                             const std::string& tempPath) {
   sink_.SetStatusText(kFailed);
-  dialogs_.ShowMessage(FailureMessage(failure, path), kStyleCritical, kMessageTitle);
+  dialogs_.ShowMessage(FailureMessage(failure, path, tempPath), kStyleCritical, kMessageTitle);
   return PassOutcome::kFailed;
 }
 
@@ -141,7 +152,7 @@ PassOutcome PassRunner::AnalysisPass() {
     sink_.SetBarWidth(kFullBarWidth);
     return PassOutcome::kDone;
   } catch (const PassFailure& failure) {
-    return Fail(failure, path);
+    return Fail(failure, path, TempPathOf(path));
   } catch (const PassStopped&) {
     return PassOutcome::kStopped;
   }

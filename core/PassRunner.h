@@ -19,7 +19,8 @@ struct ScanCounts;
 
 enum class PassOutcome {
   kDone,     // the counts are shown
-  kRefused,  // nothing loaded, or no usable value: the user was told and nothing changed
+  kRefused,  // nothing loaded, no usable value, or a save that may not be rewritten now:
+             // the user was told and nothing changed
   kFailed,   // a file step failed: the user was told and the world save kept its old text
   kStopped,  // stopped at a yield on the user's request; nothing is shown
   kBusy,     // another pass was running; nothing happened
@@ -53,7 +54,8 @@ class PassRunner {
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
   void Yield();
-  PassOutcome Fail(const PassFailure& failure, const std::string& path);
+  PassOutcome Fail(const PassFailure& failure, const std::string& path,
+                   const std::string& tempPath);
 
   WindowModel& model_;
   ProgressSink& sink_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <cstdint>
 
 #include "RewriteSteps.h"
 
@@ -13,28 +13,24 @@ class RemoveSteps : public RewriteSteps {
  public:
   using RewriteSteps::RewriteSteps;
 
+  // A header is written at once, whatever its length, and taken back when its entry drops it.
   void OnCurrentLine(LinePart first, bool header) {
-    if (!header) return writer_.CopyLine(reader_, first);
-    header_.clear();  // held until the following line decides its fate
-    reader_.ForEachPart(first, [this](std::string_view text) { header_.append(text); });
+    if (header) headerAt_ = writer_.Position();
+    writer_.CopyLine(reader_, first);
   }
 
   void OnLocalLight(LinePart first) {
     reader_.SkipRest(first);
     // The section goes on unless the file ends, or an empty line or a "[" line comes next.
     int next = reader_.PeekByte();
-    if (next != -1 && next != '\r' && next != '\n' && next != '[') writer_.WriteLine(header_);
+    if (next == -1 || next == '\r' || next == '\n' || next == '[') writer_.TakeBackTo(headerAt_);
   }
 
-  void OnOtherFollowingLine(LinePart first) {
-    writer_.WriteLine(header_);
-    writer_.CopyLine(reader_, first);
-  }
-
-  void OnNoFollowingLine() { writer_.WriteLine(header_); }
+  void OnOtherFollowingLine(LinePart first) { writer_.CopyLine(reader_, first); }
+  void OnNoFollowingLine() {}
 
  private:
-  std::string header_;
+  std::uint64_t headerAt_ = 0;  // where the last sector header begins in the temp file
 };
 
 }  // namespace duskmend

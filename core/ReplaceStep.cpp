@@ -2,60 +2,51 @@
 
 #include <algorithm>
 
-#include "FileSystem.h"
 #include "OpenFile.h"
 #include "PassFailure.h"
 #include "ProgressSink.h"
 
 namespace duskmend {
-namespace {
 
-constexpr PassFailure::Step kStep = PassFailure::Step::kReplace;
-
-void Check(std::error_code error) {
-  if (error) throw PassFailure{kStep, error};
-}
-
-}  // namespace
-
-// Copies `from` to `to` a piece at a time, letting the cache of each piece go once copied.
-void ReplaceStep::CopyForgetting(FileHandle from, std::uint64_t size, FileHandle to) {
-  constexpr std::uint64_t kPiece = std::uint64_t{8} << 20;
-  for (std::uint64_t offset = 0; offset < size; offset += kPiece) {
-    std::uint64_t length = std::min(kPiece, size - offset);
-    Check(fs_.Copy(from, offset, length, to));
-    fs_.Forget(from, offset, length);
+void ReplaceStep::Run(const std::string& target, const FileIdentity& read, OpenFile& temp,
+                      const std::string& tempPath) {
+  // The last look at the world save: a save that another program wrote, renamed or removed
+  // since the pass opened it is left as that program left it.
+  FileIdentity now;
+  const std::error_code error = fs_.IdentityAt(target, now);
+  if (error == std::errc::no_such_file_or_directory || (!error && now != read)) {
+    throw PassFailure{PassFailure::Step::kWorldChanged, error};
   }
-}
-
-void ReplaceStep::Run(const std::string& worldPath) {
-  // A world save that is a symbolic link is replaced at its target; the link stays.
-  std::string target;
-  Check(fs_.ResolveLinks(worldPath, target));
-  const std::string staging = StagingPathOf(target);
-  fs_.Remove(staging);  // left behind by a run that was killed, if at all
-  bool staged = false;  // only a staging file of this run may be discarded
-  try {
-    {
-      OpenFile temp(fs_, TempPathOf(worldPath), OpenMode::kRead, kStep);
-      OpenFile copy(fs_, staging, OpenMode::kCreateNew, kStep);
-      staged = true;
-      CopyForgetting(temp.Handle(), temp.Size(), copy.Handle());
-      Check(fs_.CopyPermissions(target, copy.Handle()));
-      copy.Sync();
-      copy.Close();
-      temp.Close();
-    }
-    sink_.YieldToEvents();
-    Check(fs_.Rename(staging, target));
-  } catch (const PassFailure&) {
-    if (staged) Discard(fs_, staging);
-    throw;
+  if (error) throw PassFailure{PassFailure::Step::kReplace, error};
+  if (std::error_code renamed = fs_.Rename(tempPath, target)) {
+    throw PassFailure{PassFailure::Step::kReplace, renamed};
   }
   // The switch has happened and cannot be taken back; a folder that cannot be synced
   // leaves it as durable as that file system makes it.
   fs_.SyncFolderOf(target);
   sink_.YieldToEvents();
+  copyBackError_ = CopyBack(temp, tempPath);
+  sink_.YieldToEvents();
+}
+
+// Copies the new save, still open as `save` and locked, to a new file at the temp path, a
+// piece at a time; a copy that fails is removed.
+std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPath) {
+  FileHandle copy = -1;
+  if (std::error_code error = fs_.Open(tempPath, OpenMode::kCreateNew, copy)) return error;
+  bool taken = false;
+  std::error_code error = fs_.Lock(copy, taken);
+  if (!error) error = fs_.CopyPermissions(save.Handle(), copy);
+  std::uint64_t size = 0;
+  if (!error) error = fs_.Size(save.Handle(), size);
+  for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {
+    if (offset > 0) sink_.YieldToEvents();  // between two pieces
+    error = fs_.Copy(save.Handle(), offset, std::min(kCopyPiece, size - offset), copy);
+  }
+  const std::error_code closed = fs_.Close(copy);
+  if (!error) error = closed;
+  if (error) Discard(fs_, tempPath);
+  return error;
 }
 
 }  // namespace duskmend

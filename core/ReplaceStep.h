@@ -2,35 +2,43 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "FileSystem.h"
 
 namespace duskmend {
 
+class OpenFile;
 class ProgressSink;
 
 // The temp file of a rewriting pass: the world-save path followed directly by "tmp".
 inline std::string TempPathOf(const std::string& worldPath) { return worldPath + "tmp"; }
 
-// Puts the text of the temp file in the world save's place, so that the world-save path
-// names the complete old text or the complete new text at every moment, power cuts
-// included: the text is copied to a staging file beside the world save, made durable,
-// given the world save's permissions and renamed over it. The temp file stays as it is.
-// A failure throws PassFailure; the world save then keeps its old text.
+// Puts the complete, durable temp file in the world save's place in one step, so that the
+// world save names the complete old text or the complete new text at every moment, power
+// cuts included; then puts a copy of the new save back at the temp path. The world save is
+// replaced only while it is still the file, in the state, that the pass read.
 class ReplaceStep {
  public:
   ReplaceStep(FileSystem& fs, ProgressSink& sink) : fs_(fs), sink_(sink) {}
 
-  void Run(const std::string& worldPath);
+  // `temp` is open at `tempPath` and holds the lock of the pass; `read` is the identity
+  // that the world save at `target` had when the pass opened it. Throws PassFailure before
+  // the switch, and then the world save keeps its old text.
+  void Run(const std::string& target, const FileIdentity& read, OpenFile& temp,
+           const std::string& tempPath);
 
-  // Where the new text waits before it takes the place of the world save at `target`.
-  static std::string StagingPathOf(const std::string& target) { return target + ".duskmend-new"; }
+  // Why the copy at the temp path could not be written after the switch, if it could not.
+  const std::error_code& CopyBackError() const { return copyBackError_; }
+
+  static constexpr std::uint64_t kCopyPiece = std::uint64_t{8} << 20;
 
  private:
-  void CopyForgetting(FileHandle from, std::uint64_t size, FileHandle to);
+  std::error_code CopyBack(OpenFile& save, const std::string& tempPath);
 
   FileSystem& fs_;
   ProgressSink& sink_;
+  std::error_code copyBackError_;
 };
 
 }  // namespace duskmend

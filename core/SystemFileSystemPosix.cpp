@@ -1,13 +1,20 @@
 // The platform calls of the core on POSIX systems.
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "FileSystem.h"
@@ -61,6 +68,69 @@ std::error_code CopyByReading(int from, off_t offset, std::uint64_t length, int 
   return {};
 }
 
+FileIdentity IdentityFrom(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::uint64_t>(info.st_size),
+          std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::string UserName(uid_t uid) {
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+    return found->pw_name;
+  }
+  return "user " + std::to_string(uid);
+}
+
+#if defined(__linux__)
+// The names of a file's extended attributes; the system sets a file's security label itself.
+std::error_code AttributeNames(int fd, std::set<std::string>& names) {
+  std::vector<char> list;
+  for (;;) {
+    ssize_t size = flistxattr(fd, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP ? std::error_code{} : LastError();
+    list.resize(static_cast<std::size_t>(size));
+    size = flistxattr(fd, list.data(), list.size());
+    if (size >= 0) {
+      list.resize(static_cast<std::size_t>(size));
+      break;
+    }
+    if (errno != ERANGE) return LastError();
+  }
+  for (std::size_t at = 0; at < list.size();) {
+    std::string name(list.data() + at);
+    at += name.size() + 1;
+    if (name != "security.selinux") names.insert(name);
+  }
+  return {};
+}
+
+// Gives `to` exactly the extended attributes of `from`, access lists among them.
+std::error_code CopyAttributes(int from, int to) {
+  std::set<std::string> wanted;
+  std::set<std::string> present;
+  if (std::error_code error = AttributeNames(from, wanted)) return error;
+  if (std::error_code error = AttributeNames(to, present)) return error;
+  for (const std::string& name : present) {
+    if (!wanted.count(name) && fremovexattr(to, name.c_str()) != 0) return LastError();
+  }
+  std::vector<char> value;
+  for (const std::string& name : wanted) {
+    ssize_t size = fgetxattr(from, name.c_str(), nullptr, 0);
+    if (size >= 0) {
+      value.resize(static_cast<std::size_t>(size));
+      size = fgetxattr(from, name.c_str(), value.data(), value.size());
+    }
+    if (size < 0 || fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0)) {
+      return LastError();
+    }
+  }
+  return {};
+}
+#endif
+
 class PosixFileSystem final : public FileSystem {
  public:
   std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override {
@@ -75,8 +145,13 @@ class PosixFileSystem final : public FileSystem {
       case OpenMode::kCreateNew:
         flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
         break;
+      case OpenMode::kReadWrite:
+        flags |= O_RDWR | O_CREAT | O_NOFOLLOW;
+        break;
     }
-    int fd = open(path.c_str(), flags, mode == OpenMode::kCreateNew ? 0600 : 0666);
+    // A file that will take a save's place starts out private, until it has the save's bits.
+    const bool replacing = mode == OpenMode::kCreateNew || mode == OpenMode::kReadWrite;
+    int fd = open(path.c_str(), flags, replacing ? 0600 : 0666);
     if (fd < 0) return LastError();
     if (std::error_code error = AcceptRegularFile(fd)) {
       close(fd);
@@ -158,16 +233,91 @@ class PosixFileSystem final : public FileSystem {
 #endif
   }
 
-  std::error_code CopyPermissions(const std::string& like, FileHandle to) override {
+  std::error_code CopyPermissions(FileHandle like, FileHandle to) override {
     struct stat model {};
     struct stat own {};
-    if (stat(like.c_str(), &model) != 0 || fstat(Fd(to), &own) != 0) return LastError();
-    if (fchmod(Fd(to), model.st_mode & 07777) != 0) return LastError();
-    // Only the superuser may hand a file to another owner; anyone else keeps their own.
+    if (fstat(Fd(like), &model) != 0 || fstat(Fd(to), &own) != 0) return LastError();
+    // The owner first: handing a file over clears its set-id bits.
     if ((model.st_uid != own.st_uid || model.st_gid != own.st_gid) &&
-        fchown(Fd(to), model.st_uid, model.st_gid) != 0 && errno != EPERM) {
+        fchown(Fd(to), model.st_uid, model.st_gid) != 0) {
       return LastError();
     }
+    if (fchmod(Fd(to), model.st_mode & 07777) != 0) return LastError();
+#if defined(__linux__)
+    return CopyAttributes(Fd(like), Fd(to));
+#else
+    return {};
+#endif
+  }
+
+  std::error_code Truncate(FileHandle file, std::uint64_t size) override {
+    const off_t length = static_cast<off_t>(size);
+    if (ftruncate(Fd(file), length) != 0 || lseek(Fd(file), length, SEEK_SET) < 0) {
+      return LastError();
+    }
+    return {};
+  }
+
+  std::error_code Lock(FileHandle file, bool& taken) override {
+    while (flock(Fd(file), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK) return LastError();
+      taken = false;
+      return {};
+    }
+    taken = true;
+    return {};
+  }
+
+  void StartWriteBack(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
+#if defined(__linux__)
+    sync_file_range(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(length),
+                    SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file, (void)offset, (void)length;
+#endif
+  }
+
+  std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override {
+    struct stat info {};
+    if (fstat(Fd(file), &info) != 0) return LastError();
+    identity = IdentityFrom(info);
+    return {};
+  }
+
+  std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return LastError();
+    identity = IdentityFrom(info);
+    return {};
+  }
+
+  std::error_code MayReplace(const std::string& path, std::string& reason) override {
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+      std::error_code error = LastError();
+      const bool denied = error.value() == EACCES || error.value() == EROFS;
+      reason = denied ? "it is read-only" : error.message();
+      return error;
+    }
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+      std::error_code error = LastError();
+      reason = error.message();
+      return error;
+    }
+    // Only the superuser may hand the new save to the old one's owner.
+    const uid_t me = geteuid();
+    if (me != 0 && info.st_uid != me) {
+      reason = "it belongs to " + UserName(info.st_uid) + " and would be given to you";
+      return {EPERM, std::system_category()};
+    }
+    return {};
+  }
+
+  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override {
+    struct statvfs info {};
+    if (statvfs(FolderOf(path).c_str(), &info) != 0) return LastError();
+    bytes = std::uint64_t{info.f_bavail} * info.f_frsize;
     return {};
   }
 

@@ -54,16 +54,20 @@ class WindowsFileSystem final : public FileSystem {
  public:
   std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override {
     const bool read = mode == OpenMode::kRead;
+    const bool both = mode == OpenMode::kReadWrite;
     const DWORD creation = read                           ? OPEN_EXISTING
+                           : both                         ? OPEN_ALWAYS
                            : mode == OpenMode::kCreateNew ? CREATE_NEW
                                                           : CREATE_ALWAYS;
-    const DWORD share =
-        read ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
+    // A file read or taking a save's place may be renamed while open; a lock guards it.
+    const DWORD share = read || both ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                                     : FILE_SHARE_READ;
+    const DWORD access = read ? GENERIC_READ : both ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
     HANDLE handle = INVALID_HANDLE_VALUE;
     Retrying(
         [&] {
           handle = CreateFileW(
-              Wide(path).c_str(), read ? GENERIC_READ : GENERIC_WRITE, share, nullptr, creation,
+              Wide(path).c_str(), access, share, nullptr, creation,
               FILE_ATTRIBUTE_NORMAL | (read ? FILE_FLAG_SEQUENTIAL_SCAN : 0), nullptr);
           return handle != INVALID_HANDLE_VALUE;
         },
@@ -136,7 +140,75 @@ class WindowsFileSystem final : public FileSystem {
   void Forget(FileHandle, std::uint64_t, std::uint64_t) override {}
 
   // A new file takes the permissions of its folder, as the world save did.
-  std::error_code CopyPermissions(const std::string&, FileHandle) override { return {}; }
+  std::error_code CopyPermissions(FileHandle, FileHandle) override { return {}; }
+
+  std::error_code Truncate(FileHandle file, std::uint64_t size) override {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(Win(file), at, nullptr, FILE_BEGIN) || !SetEndOfFile(Win(file))) {
+      return LastError();
+    }
+    return {};
+  }
+
+  // The lock covers one byte far past any save's end, so that it stops no reader.
+  std::error_code Lock(FileHandle file, bool& taken) override {
+    OVERLAPPED at{};
+    at.Offset = 0xFFFFFFFE;
+    at.OffsetHigh = 0x7FFFFFFF;
+    taken = LockFileEx(Win(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                       &at) != 0;
+    if (taken || GetLastError() == ERROR_LOCK_VIOLATION) return {};
+    return LastError();
+  }
+
+  void StartWriteBack(FileHandle, std::uint64_t, std::uint64_t) override {}
+
+  std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(Win(file), &info)) return LastError();
+    identity = {info.dwVolumeSerialNumber,
+                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+                (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+                static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                          info.ftLastWriteTime.dwLowDateTime)};
+    return {};
+  }
+
+  std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override {
+    HANDLE handle = CreateFileW(Wide(path).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return LastError();
+    std::error_code error = IdentityOf(reinterpret_cast<FileHandle>(handle), identity);
+    CloseHandle(handle);
+    return error;
+  }
+
+  std::error_code MayReplace(const std::string& path, std::string& reason) override {
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      std::error_code error = LastError();
+      reason = error.message();
+      return error;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      reason = "it is read-only";
+      return {ERROR_ACCESS_DENIED, std::system_category()};
+    }
+    return {};
+  }
+
+  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override {
+    std::wstring folder = Wide(path);
+    const std::size_t slash = folder.find_last_of(L"\\/");
+    folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash + 1);
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return LastError();
+    bytes = available.QuadPart;
+    return {};
+  }
 
   std::error_code Rename(const std::string& from, const std::string& to) override {
     const std::wstring source = Wide(from);

@@ -55,33 +55,63 @@ TEST(BadInputTest, ATempPathLinkedToAFolderIsRefusedAndTheFolderStays) {
   EXPECT_EQ(ReadFile(save), "A=1\r\n");
 }
 
-// Runs a remove pass over `save` in a child process that may not write in the save's folder;
-// as the superuser, whom no permission stops, the child gives its rights away first.
-[[noreturn]] void RemoveWithoutWriteRights(const std::string& save) {
-  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+constexpr uid_t kNobody = 65534;
+
+// Runs a remove pass over `save` in a child process as an ordinary user (the superuser, whom
+// no permission stops, gives its rights away first); exits with 0 when the pass ended with
+// `outcome` and `message`.
+[[noreturn]] void RemoveAsOrdinaryUser(const std::string& save, PassOutcome outcome,
+                                       const std::string& message) {
+  if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
   Harness h;
   h.Load(save);
-  const bool refused = h.runner.RemovePass() == PassOutcome::kFailed &&
-                       h.dialogs.messages.at(0).prompt == "Cannot write the temporary file " +
-                                                              save + "tmp\n" +
-                                                              Reason(std::errc::permission_denied) +
-                                                              "\nThe worldsave was not changed.";
-  _exit(refused ? 0 : 1);
+  const bool ended = h.runner.RemovePass() == outcome && h.dialogs.messages.size() == 1 &&
+                     h.dialogs.messages[0].prompt == message;
+  _exit(ended ? 0 : 1);
 }
 
-TEST(BadInputTest, ASaveInAReadOnlyFolderIsLeftAsItWas) {
-  TempDir dir;
-  const std::string folder = dir.Path("read-only");
-  std::filesystem::create_directory(folder);
-  const std::string save = folder + "/sphereworld.scp";
-  WriteFile(save, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
-  chmod(dir.Path("").c_str(), 0755);
-  chmod(save.c_str(), 0644);
-  chmod(folder.c_str(), 0555);
-  EXPECT_EXIT(RemoveWithoutWriteRights(save), ::testing::ExitedWithCode(0), "");
-  chmod(folder.c_str(), 0755);
-  EXPECT_EQ(ReadFile(save), "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
-  EXPECT_FALSE(Exists(save + "tmp"));
+// A save that this user may not write, or that would change hands, is not replaced, and
+// neither is one in a folder where the temp file cannot be made.
+TEST(BadInputTest, ASaveThatThisUserMayNotReplaceAsItIsIsLeftAsItWas) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs the superuser to hand the save to other users";
+  const std::string kept = "\nNothing was changed.";
+  struct Case {
+    const char* name;
+    mode_t folderMode, saveMode;
+    uid_t owner;
+    PassOutcome outcome;
+    std::string message;  // after the path
+  } cases[] = {
+      {"read-only save", 0777, 0444, kNobody, PassOutcome::kRefused, "\nit is read-only" + kept},
+      {"another's save", 0777, 0666, 0, PassOutcome::kRefused,
+       "\nit belongs to root and would be given to you" + kept},
+      {"read-only folder", 0555, 0644, kNobody, PassOutcome::kFailed,
+       "tmp\n" + Reason(std::errc::permission_denied) + "\nThe worldsave was not changed."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string folder = dir.Path("shard");
+    std::filesystem::create_directory(folder);
+    const std::string save = folder + "/sphereworld.scp";
+    WriteFile(save, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
+    ASSERT_EQ(chown(save.c_str(), c.owner, c.owner), 0);
+    chmod(dir.Path("").c_str(), 0755);
+    chmod(save.c_str(), c.saveMode);
+    chmod(folder.c_str(), c.folderMode);
+    const std::string what = c.outcome == PassOutcome::kRefused
+                                 ? "Cannot replace the worldsave " + save
+                                 : "Cannot write the temporary file " + save;
+    EXPECT_EXIT(RemoveAsOrdinaryUser(save, c.outcome, what + c.message),
+                ::testing::ExitedWithCode(0), "");
+    chmod(folder.c_str(), 0755);
+    EXPECT_EQ(ReadFile(save), "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
+    struct stat info {};
+    ASSERT_EQ(stat(save.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, c.owner);
+    EXPECT_EQ(info.st_mode & 0777, c.saveMode);
+    EXPECT_FALSE(Exists(save + "tmp"));
+  }
 }
 
 // A 100 MiB line of NUL bytes and 8-bit bytes, without any line end, streams through in

@@ -29,7 +29,9 @@ std::error_code ErrorFor(const std::string& call) {
   if (call == "Write" || call == "Copy") return std::make_error_code(std::errc::no_space_on_device);
   if (call == "Open" || call == "Remove") return std::make_error_code(std::errc::permission_denied);
   if (call == "Rename") return std::make_error_code(std::errc::cross_device_link);
-  if (call == "CopyPermissions") return std::make_error_code(std::errc::operation_not_permitted);
+  if (call == "CopyPermissions" || call == "MayReplace") {
+    return std::make_error_code(std::errc::operation_not_permitted);
+  }
   return std::make_error_code(std::errc::io_error);
 }
 
@@ -105,12 +107,29 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
           if (file != kSave) others.insert(file);
         }
         if (run.outcome == PassOutcome::kDone) {
-          EXPECT_TRUE(run.messages.empty());
           EXPECT_EQ(*memory.Get(kSave), expected);
-          if (pass != &PassRunner::AnalysisPass) {
-            EXPECT_EQ(memory.Get(kTemp), expected);
-          }
           EXPECT_EQ(run.status, "100% - Ready");
+          if (run.messages.empty()) {
+            if (pass != &PassRunner::AnalysisPass) {
+              EXPECT_EQ(memory.Get(kTemp), expected);
+            }
+            continue;
+          }
+          // Only the copy at the temp path failed, after the switch: said, and not left half.
+          ASSERT_EQ(run.messages.size(), 1u);
+          EXPECT_EQ(run.messages[0].style, 48);
+          EXPECT_TRUE(run.messages[0].prompt.starts_with(
+              "The worldsave was replaced, but its copy " + kTemp + " could not be written.\n"));
+          EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
+          continue;
+        }
+        if (run.outcome == PassOutcome::kRefused) {
+          // A check before the pass could not be made: said, and nothing written.
+          ASSERT_EQ(run.messages.size(), 1u);
+          EXPECT_EQ(run.messages[0].style, 16);
+          EXPECT_TRUE(run.messages[0].prompt.ends_with("\nNothing was changed."));
+          EXPECT_EQ(memory.Get(kSave), OldText());
+          EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
           continue;
         }
         ASSERT_EQ(run.outcome, PassOutcome::kFailed);

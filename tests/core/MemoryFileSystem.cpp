@@ -53,7 +53,10 @@ std::error_code MemoryFileSystem::Open(const std::string& path, OpenMode mode, F
   int id = 0;
   if (name != names_.end()) {
     id = name->second;
-    if (mode == OpenMode::kCreateOrEmpty) files_[id].bytes.clear();
+    if (mode == OpenMode::kCreateOrEmpty) {
+      files_[id].bytes.clear();
+      ++files_[id].version;
+    }
   } else {
     id = nextFile_++;
     files_[id] = {};
@@ -85,6 +88,7 @@ std::error_code MemoryFileSystem::Write(FileHandle file, const char* data, std::
   File* open = FileOf(file);
   if (!open) return Done("Write", Error(std::errc::bad_file_descriptor));
   open->bytes.append(data, size);
+  ++open->version;
   return Done("Write");
 }
 
@@ -96,6 +100,8 @@ std::error_code MemoryFileSystem::Sync(FileHandle file) {
 }
 
 std::error_code MemoryFileSystem::Close(FileHandle file) {
+  File* open = FileOf(file);
+  if (open && open->lockedBy == file) open->lockedBy = 0;
   if (handles_.erase(file) == 0) return Done("Close", Error(std::errc::bad_file_descriptor));
   return Done("Close");
 }
@@ -107,14 +113,55 @@ std::error_code MemoryFileSystem::Copy(FileHandle from, std::uint64_t offset, st
   if (!source || !target) return Done("Copy", Error(std::errc::bad_file_descriptor));
   if (offset + length > source->bytes.size()) return Done("Copy", ShortFileError());
   target->bytes.append(source->bytes, offset, length);
+  ++target->version;
   return Done("Copy");
 }
 
-std::error_code MemoryFileSystem::CopyPermissions(const std::string& like, FileHandle to) {
-  if (!names_.count(like) || !FileOf(to)) {
-    return Done("CopyPermissions", Error(std::errc::no_such_file_or_directory));
+std::error_code MemoryFileSystem::CopyPermissions(FileHandle like, FileHandle to) {
+  if (!FileOf(like) || !FileOf(to)) {
+    return Done("CopyPermissions", Error(std::errc::bad_file_descriptor));
   }
   return Done("CopyPermissions");
+}
+
+std::error_code MemoryFileSystem::Truncate(FileHandle file, std::uint64_t size) {
+  File* open = FileOf(file);
+  if (!open) return Done("Truncate", Error(std::errc::bad_file_descriptor));
+  open->bytes.resize(size);
+  ++open->version;
+  return Done("Truncate");
+}
+
+std::error_code MemoryFileSystem::Lock(FileHandle file, bool& taken) {
+  File* open = FileOf(file);
+  if (!open) return Done("Lock", Error(std::errc::bad_file_descriptor));
+  taken = open->lockedBy == 0 || open->lockedBy == file;
+  if (taken) open->lockedBy = file;
+  return Done("Lock");
+}
+
+FileIdentity MemoryFileSystem::IdentityOfFile(int id) const {
+  const File& file = files_.at(id);
+  return {1, static_cast<std::uint64_t>(id), file.bytes.size(), file.version};
+}
+
+std::error_code MemoryFileSystem::IdentityOf(FileHandle file, FileIdentity& identity) {
+  auto open = handles_.find(file);
+  if (open == handles_.end()) return Done("IdentityOf", Error(std::errc::bad_file_descriptor));
+  identity = IdentityOfFile(open->second.file);
+  return Done("IdentityOf");
+}
+
+std::error_code MemoryFileSystem::IdentityAt(const std::string& path, FileIdentity& identity) {
+  auto name = names_.find(path);
+  if (name == names_.end()) return Done("IdentityAt", Error(std::errc::no_such_file_or_directory));
+  identity = IdentityOfFile(name->second);
+  return Done("IdentityAt");
+}
+
+std::error_code MemoryFileSystem::FreeSpace(const std::string&, std::uint64_t& bytes) {
+  bytes = freeSpace;
+  return Done("FreeSpace");
 }
 
 std::error_code MemoryFileSystem::Rename(const std::string& from, const std::string& to) {

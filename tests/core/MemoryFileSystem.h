@@ -33,7 +33,16 @@ class MemoryFileSystem : public FileSystem {
   std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
                        FileHandle to) override;
   void Forget(FileHandle, std::uint64_t, std::uint64_t) override {}
-  std::error_code CopyPermissions(const std::string& like, FileHandle to) override;
+  std::error_code CopyPermissions(FileHandle like, FileHandle to) override;
+  std::error_code Truncate(FileHandle file, std::uint64_t size) override;
+  std::error_code Lock(FileHandle file, bool& taken) override;
+  void StartWriteBack(FileHandle, std::uint64_t, std::uint64_t) override {}
+  std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override;
+  std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override;
+  std::error_code MayReplace(const std::string&, std::string&) override { return Done("MayReplace"); }
+  std::error_code FreeSpace(const std::string&, std::uint64_t& bytes) override;
+
+  std::uint64_t freeSpace = std::uint64_t{1} << 40;  // what FreeSpace answers
   std::error_code Rename(const std::string& from, const std::string& to) override;
   std::error_code Remove(const std::string& path) override;
   std::error_code SyncFolderOf(const std::string& path) override;
@@ -43,7 +52,10 @@ class MemoryFileSystem : public FileSystem {
   struct File {
     std::string bytes;
     std::string durable;
+    std::int64_t version = 0;  // counts the changes, as a modification time would
+    FileHandle lockedBy = 0;
   };
+  FileIdentity IdentityOfFile(int id) const;
   struct Handle {
     int file;
     std::size_t position = 0;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
-#include "ReplaceStep.h"
 #include "TestSupport.h"
 
 namespace duskmend::test {
@@ -15,53 +15,49 @@ std::string BigSave() {
   return text;
 }
 
-// Stops the pass in its `nth` yield, as the exit command would.
-TEST(StopTest, AStopBeforeTheSwitchLeavesTheOldSaveAndNoTempFile) {
+// A stop asked for in the k-th yield, as the exit command would: the save is old for every
+// yield before the switch and new from the switch on, and no partial temp file stays.
+TEST(StopTest, AStopAtAnyYieldLeavesTheOldSaveBeforeTheSwitchAndTheNewOneAfter) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
-  // Yields of a remove pass over BigSave: two progress steps, then after closing the files.
-  for (int nth : {1, 2, 3}) {
-    for (auto pass :
-         {&PassRunner::AnalysisPass, &PassRunner::RemovePass, &PassRunner::ChangePass}) {
-      if (pass == &PassRunner::AnalysisPass && nth == 3) continue;  // it yields twice
-      SCOPED_TRACE("yield " + std::to_string(nth));
+  for (auto pass : {&PassRunner::AnalysisPass, &PassRunner::RemovePass, &PassRunner::ChangePass}) {
+    WriteFile(save, BigSave());
+    Harness clean;
+    clean.dialogs.answer = "4";
+    clean.Load(save);
+    int yields = 0;
+    int switched = 0;  // the first yield that sees the new save
+    clean.recorder.onYield = [&] {
+      ++yields;
+      if (!switched && ReadFile(save) != BigSave()) switched = yields;
+    };
+    ASSERT_EQ((clean.runner.*pass)(), PassOutcome::kDone);
+    const std::string expected = ReadFile(save);
+    const int all = yields;
+    ASSERT_EQ(all, pass == &PassRunner::AnalysisPass ? 2 : 5);
+    for (int k = 1; k <= all; ++k) {
+      SCOPED_TRACE("yield " + std::to_string(k) + " of " + std::to_string(all));
       WriteFile(save, BigSave());
+      std::filesystem::remove(Native(save + "tmp"));
       Harness h;
       h.dialogs.answer = "4";
       h.Load(save);
-      int yields = 0;
+      yields = 0;
       h.recorder.onYield = [&] {
-        if (++yields == nth) h.runner.RequestStop();
+        if (++yields == k) h.runner.RequestStop();
       };
       EXPECT_EQ((h.runner.*pass)(), PassOutcome::kStopped);
-      EXPECT_EQ(yields, nth) << "the pass ends at the yield where it was stopped";
-      EXPECT_EQ(ReadFile(save), BigSave());
-      EXPECT_FALSE(Exists(save + "tmp"));
+      const bool after = switched != 0 && k >= switched;
+      EXPECT_EQ(yields, after ? all : k) << "a stop after the switch lets the step finish";
+      EXPECT_EQ(ReadFile(save), after ? expected : BigSave());
+      EXPECT_EQ(Exists(save + "tmp"), after);
+      if (after) {
+        EXPECT_EQ(ReadFile(save + "tmp"), expected);
+      }
       EXPECT_EQ(h.model.LightsCount(), "0") << "nothing is shown";
       EXPECT_NE(h.model.StatusText(), "100% - Ready");
       EXPECT_FALSE(h.runner.Running());
     }
-  }
-}
-
-TEST(StopTest, AStopDuringTheReplaceStepTakesEffectWhenTheStepHasCompleted) {
-  TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  for (int nth : {4, 5}) {  // after the copy, after the switch
-    SCOPED_TRACE("yield " + std::to_string(nth));
-    WriteFile(save, BigSave());
-    Harness h;
-    h.Load(save);
-    int yields = 0;
-    h.recorder.onYield = [&] {
-      if (++yields == nth) h.runner.RequestStop();
-    };
-    EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kStopped);
-    EXPECT_EQ(yields, 5);
-    EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos) << "the new text is in place";
-    EXPECT_EQ(ReadFile(save + "tmp"), ReadFile(save));
-    EXPECT_FALSE(Exists(ReplaceStep::StagingPathOf(save)));
-    EXPECT_EQ(h.model.LightsCount(), "0") << "nothing is shown";
   }
 }
 

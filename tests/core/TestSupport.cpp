@@ -121,8 +121,36 @@ void ForwardingFileSystem::Forget(FileHandle file, std::uint64_t offset, std::ui
   calls.push_back("Forget");
   system_.Forget(file, offset, length);
 }
-std::error_code ForwardingFileSystem::CopyPermissions(const std::string& like, FileHandle to) {
+std::error_code ForwardingFileSystem::CopyPermissions(FileHandle like, FileHandle to) {
   FORWARD(CopyPermissions, like, to);
+}
+std::error_code ForwardingFileSystem::Truncate(FileHandle file, std::uint64_t size) {
+  FORWARD(Truncate, file, size);
+}
+std::error_code ForwardingFileSystem::Lock(FileHandle file, bool& taken) {
+  FORWARD(Lock, file, taken);
+}
+void ForwardingFileSystem::StartWriteBack(FileHandle file, std::uint64_t offset,
+                                          std::uint64_t length) {
+  calls.push_back("StartWriteBack");
+  system_.StartWriteBack(file, offset, length);
+}
+std::error_code ForwardingFileSystem::IdentityOf(FileHandle file, FileIdentity& identity) {
+  FORWARD(IdentityOf, file, identity);
+}
+std::error_code ForwardingFileSystem::IdentityAt(const std::string& path,
+                                                 FileIdentity& identity) {
+  FORWARD(IdentityAt, path, identity);
+}
+std::error_code ForwardingFileSystem::MayReplace(const std::string& path, std::string& reason) {
+  if (std::error_code error = Enter("MayReplace")) {
+    reason = error.message();
+    return error;
+  }
+  return system_.MayReplace(path, reason);
+}
+std::error_code ForwardingFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes) {
+  FORWARD(FreeSpace, path, bytes);
 }
 std::error_code ForwardingFileSystem::Rename(const std::string& from, const std::string& to) {
   FORWARD(Rename, from, to);

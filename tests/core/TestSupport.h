@@ -98,7 +98,14 @@ class ForwardingFileSystem : public FileSystem {
   std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
                        FileHandle to) override;
   void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) override;
-  std::error_code CopyPermissions(const std::string& like, FileHandle to) override;
+  std::error_code CopyPermissions(FileHandle like, FileHandle to) override;
+  std::error_code Truncate(FileHandle file, std::uint64_t size) override;
+  std::error_code Lock(FileHandle file, bool& taken) override;
+  void StartWriteBack(FileHandle file, std::uint64_t offset, std::uint64_t length) override;
+  std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override;
+  std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override;
+  std::error_code MayReplace(const std::string& path, std::string& reason) override;
+  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override;
   std::error_code Rename(const std::string& from, const std::string& to) override;
   std::error_code Remove(const std::string& path) override;
   std::error_code SyncFolderOf(const std::string& path) override;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "FileSystem.h"
+#include "OpenFile.h"
+
+namespace duskmend {
+
+// A rewriting pass that may not begin: the three lines of the message that says why.
+struct PassRefusal {
+  std::string message;
+};
+
+// The files of a rewriting pass, made ready before a byte is written: the world save, read
+// at the target of its links, and the empty temp file beside it, both locked against a
+// second Duskmend. Refuses (throws PassRefusal) a save that this user may not replace as it
+// is, one that another Duskmend works on, and a disk without room for the new text; a file
+// step that fails throws PassFailure.
+class RewriteFiles {
+ public:
+  // Room beyond the save's own size that a rewriting pass asks of the disk.
+  static constexpr std::uint64_t kSpaceMargin = std::uint64_t{4} << 20;
+
+  RewriteFiles(FileSystem& fs, const std::string& path);
+
+  std::string target;    // the world save's file, links followed once
+  std::string tempPath;  // beside the target
+  FileIdentity read;     // the world save as it was opened
+  std::optional<OpenFile> world;
+  std::optional<OpenFile> temp;
+
+ private:
+  void Refuse(const std::string& what, const std::string& why) const;
+  void CheckSpace(FileSystem& fs, std::uint64_t oldTempSize) const;
+
+  std::string path_;
+};
+
+}  // namespace duskmend
