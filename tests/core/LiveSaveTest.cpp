@@ -1,0 +1,166 @@
+// A save that another program changes while a pass reads it is never replaced; a second
+// Duskmend on the same save is refused; a disk without room refuses before writing.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <cstring>
+#include <functional>
+
+#include "MemoryFileSystem.h"
+#include "TestSupport.h"
+
+namespace duskmend::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Save(int sectors) {
+  std::string text;
+  for (int i = 0; i < sectors; ++i)
+    text += "[SECTOR " + std::to_string(i) + ",1]\r\nLOCALLIGHT=9\r\nRAINCHANCE=5\r\n";
+  return text;
+}
+
+// Runs a shell command in a child process and waits for it.
+void Shell(const std::string& command) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+}
+
+TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
+  const std::string kChanged = " was changed by another program while Duskmend read it.\n"
+                               "Is the server still running? Stop it and start again.\n"
+                               "The worldsave was not changed.";
+  struct Case {
+    const char* name;
+    const char* command;  // run in the first yield; $S is the save
+    std::string after;    // the save's text afterwards
+  } cases[] = {
+      {"appended", "printf 'A=1\\r\\n' >> \"$S\"", Save(400) + "A=1\r\n"},
+      {"renamed over", "printf 'B=2\\r\\n' > \"$S.new\" && mv \"$S.new\" \"$S\"", "B=2\r\n"},
+      {"cut short in place", "printf 'C=3\\r\\n' > \"$S\"", "C=3\r\n"},
+      {"removed", "rm \"$S\"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string save = dir.Path("sphereworld.scp");
+    WriteFile(save, Save(400));
+    for (auto pass : {&PassRunner::RemovePass, &PassRunner::ChangePass}) {
+      WriteFile(save, Save(400));
+      Harness h;
+      h.dialogs.answer = "7";
+      h.Load(save);
+      bool done = false;
+      h.recorder.onYield = [&] {
+        if (!std::exchange(done, true)) Shell("S='" + save + "'; " + c.command);
+      };
+      EXPECT_EQ((h.runner.*pass)(), PassOutcome::kFailed);
+      ASSERT_EQ(h.dialogs.messages.size(), 1u);
+      EXPECT_EQ(h.dialogs.messages[0].prompt, "The worldsave " + save + kChanged);
+      EXPECT_EQ(h.dialogs.messages[0].style, 16);
+      EXPECT_EQ(h.model.StatusText(), "Failed - worldsave unchanged");
+      EXPECT_EQ(Exists(save) ? ReadFile(save) : "", c.after);
+      EXPECT_FALSE(Exists(save + "tmp")) << "its text came from a stale read";
+    }
+  }
+}
+
+TEST(LiveSaveTest, ALinkSwitchedDuringThePassDoesNotMoveIt) {
+  TempDir dir;
+  WriteFile(dir.Path("a.scp"), Save(400));
+  WriteFile(dir.Path("b.scp"), Save(400));
+  const std::string link = dir.Path("sphereworld.scp");
+  fs::create_symlink(dir.Path("a.scp"), link);
+  Harness h;
+  h.Load(link);
+  h.recorder.onYield = [&] { Shell("ln -sfn '" + dir.Path("b.scp") + "' '" + link + "'"); };
+  ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+  EXPECT_EQ(ReadFile(dir.Path("a.scp")).find("LOCALLIGHT"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir.Path("b.scp")), Save(400));
+}
+
+TEST(LiveSaveTest, ASecondDuskmendOnTheSameSaveIsRefusedAtEveryYieldOfTheFirst) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  WriteFile(save, Save(400));
+  Harness first;
+  first.Load(save);
+  int yields = 0;
+  first.recorder.onYield = [&] {
+    ++yields;
+    Harness second;
+    second.Load(save);
+    EXPECT_EQ(second.runner.RemovePass(), PassOutcome::kRefused) << "yield " << yields;
+    ASSERT_EQ(second.dialogs.messages.size(), 1u);
+    EXPECT_EQ(second.dialogs.messages[0].prompt, "Another Duskmend is working on " + save +
+                                                     ".\nWait until it is done.\n"
+                                                     "Nothing was changed.");
+  };
+  ASSERT_EQ(first.runner.RemovePass(), PassOutcome::kDone);
+  EXPECT_GE(yields, 4);
+  EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));
+  Harness later;  // the lock went with the first pass
+  later.Load(save);
+  EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kRefused);  // no value: the question came
+  later.dialogs.answer = "1";
+  EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kDone);
+}
+
+TEST(LiveSaveTest, ADiskWithoutRoomForTheNewTextRefusesBeforeWriting) {
+  MemoryFileSystem memory;
+  memory.Put("w.scp", std::string(3'000'000, 'x'));
+  memory.freeSpace = 6'000'000;
+  Harness h(memory);
+  h.Load("w.scp");
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kRefused);
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_EQ(h.dialogs.messages[0].prompt,
+            "Not enough free space beside w.scp: 8 MB needed, 6 MB free.\nNothing was changed.");
+  EXPECT_EQ(memory.Names(), std::vector<std::string>{"w.scp"});
+  memory.freeSpace = 8'000'000;
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+}
+
+// On a real file system with room for two copies of the save and no more, a pass and the
+// next one succeed: the new text is written once.
+TEST(LiveSaveTest, TwoCopiesOfRoomAreEnough) {
+  TempDir dir;
+  const std::string mount = dir.Path("small");
+  fs::create_directory(mount);
+  const std::string save = Save(200000);  // 7.6 MB
+  const std::uint64_t room = 2 * save.size() + (std::uint64_t{5} << 20);
+  if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, ("size=" + std::to_string(room)).c_str())) {
+    GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+  }
+  const std::string path = mount + "/sphereworld.scp";
+  WriteFile(path, save);
+  for (int run = 0; run < 2; ++run) {
+    Harness h;
+    h.dialogs.answer = "12";
+    h.Load(path);
+    EXPECT_EQ(h.runner.ChangePass(), PassOutcome::kDone) << "run " << run;
+    for (const Message& m : h.dialogs.messages)
+      ADD_FAILURE() << m.prompt;
+    EXPECT_EQ(ReadFile(path + "tmp"), ReadFile(path));
+  }
+  WriteFile(path + "tmp", "");
+  WriteFile(dir.Path("small/filler"), std::string(save.size() + (3 << 20), 'f'));
+  Harness h;
+  h.Load(path);
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kRefused) << "no room for one more copy";
+  EXPECT_EQ(ReadFile(path).find("LOCALLIGHT=12"), 14u) << "the last change stays";
+  umount(mount.c_str());
+}
+
+}  // namespace
+}  // namespace duskmend::test
