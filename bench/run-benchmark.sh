@@ -13,7 +13,7 @@ size=${1:-1G}
 work=${2:-build/bench-work}
 rounds=${3:-3}
 bin=build/bench
-[ -x "$bin/duskmend-passrun" ] || { cmake -S . -B build -G Ninja >/dev/null && cmake --build build; }
+[ -x build/cli/duskmend-cli ] && [ -x "$bin/duskmend-gensave" ] || { cmake -S . -B build -G Ninja >/dev/null && cmake --build build; }
 mkdir -p "$work"
 source_save="$work/source.scp"
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"  # for the window benchmark
@@ -50,7 +50,7 @@ echo
 printf '%-34s %10s %13s %8s\n' "what" "time" "peak memory" "ratio"
 read -r wc_time wc_mem < <(prepare="" measure 5 wc -l "$source_save")
 row "wc -l" "$wc_time" "$wc_mem"
-read -r an_time an_mem < <(prepare="" measure 5 "$bin/duskmend-passrun" analysis "$source_save")
+read -r an_time an_mem < <(prepare="" measure 5 "build/cli/duskmend-cli" analysis "$source_save")
 row "analysis" "$an_time" "$an_mem" "$(ratio "$an_time" "$wc_time")"
 
 # The rewriting passes against the floor, in rounds, so that a slow moment of the machine
@@ -63,7 +63,7 @@ keep_best() { if [ -z "${!1}" ] || [ "$(echo "$2 < ${!1}" | bc)" -eq 1 ]; then p
 for ((round = 0; round < rounds; round++)); do
   read -r took _ < <(prepare=$fresh_copy measure 1 sh -c "save='$save'; $floor_cmd")
   keep_best floor_time "$took"
-  read -r took kib < <(prepare=$fresh_copy measure 1 "$bin/duskmend-passrun" remove "$save")
+  read -r took kib < <(prepare=$fresh_copy measure 1 "build/cli/duskmend-cli" remove "$save")
   keep_best rm_time "$took"
   [ "$kib" -gt "$rm_mem" ] && rm_mem=$kib
   if [ -x "$ui" ]; then
@@ -75,7 +75,7 @@ for ((round = 0; round < rounds; round++)); do
     keep_best ui_time "$took"
     ui_ratios+=("$(ratio "$took" "$headless")")
   fi
-  read -r took kib < <(prepare=$fresh_copy measure 1 "$bin/duskmend-passrun" change=5 "$save")
+  read -r took kib < <(prepare=$fresh_copy measure 1 "build/cli/duskmend-cli" change 5 "$save")
   keep_best ch_time "$took"
   [ "$kib" -gt "$ch_mem" ] && ch_mem=$kib
 done
@@ -101,8 +101,8 @@ echo
 echo "Peak memory on a $size save without any line end:"
 "$bin/duskmend-gensave" --no-line-end "$size" "$save"
 rm -f "$save"tmp
-read -r _ one_an < <(prepare="" measure 1 "$bin/duskmend-passrun" analysis "$save")
-read -r _ one_rm < <(prepare="" measure 1 "$bin/duskmend-passrun" remove "$save")
+read -r _ one_an < <(prepare="" measure 1 "build/cli/duskmend-cli" analysis "$save")
+read -r _ one_rm < <(prepare="" measure 1 "build/cli/duskmend-cli" remove "$save")
 printf '%-34s %9s KiB\n' "analysis" "$one_an" "remove" "$one_rm"
 
 rm -f "$source_save" "$save" "$save"tmp

@@ -53,6 +53,8 @@ class PassRunner::RunningScope {
   explicit RunningScope(PassRunner& runner) : runner_(runner) {
     runner_.running_ = true;
     runner_.stopRequested_ = false;
+    runner_.replaced_ = false;
+    runner_.lastFailure_.reset();
   }
   ~RunningScope() { runner_.running_ = false; }
   RunningScope(const RunningScope&) = delete;
@@ -103,6 +105,7 @@ PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
     Yield();
     ReplaceStep replace(fs_, sink_);
     replace.Run(files->target, files->read, *files->temp, files->tempPath);
+    replaced_ = true;
     if (stopRequested_) return PassOutcome::kStopped;  // asked for while the step ran
     sink_.SetStatusText(kReady);
     sink_.SetBarWidth(kFullBarWidth);
@@ -129,6 +132,7 @@ PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
 
 PassOutcome PassRunner::Fail(const PassFailure& failure, const std::string& path,
                              const std::string& tempPath) {
+  lastFailure_ = failure;
   sink_.SetStatusText(kFailed);
   dialogs_.ShowMessage(FailureMessage(failure, path, tempPath), kStyleCritical, kMessageTitle);
   return PassOutcome::kFailed;

@@ -2,19 +2,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "FileSystem.h"
 #include "LineReader.h"
 #include "LineWriter.h"
 #include "LoadGuard.h"
+#include "PassFailure.h"
 
 namespace duskmend {
 
 class Dialogs;
 class ProgressSink;
 class WindowModel;
-struct PassFailure;
 struct ScanCounts;
 
 enum class PassOutcome {
@@ -38,6 +39,10 @@ class PassRunner {
   PassOutcome ChangePass();
 
   bool Running() const { return running_; }
+  // Whether the last pass put a new text in the world save's place, stopped or not.
+  bool Replaced() const { return replaced_; }
+  // The file step that failed the last pass, if one did.
+  const std::optional<PassFailure>& LastFailure() const { return lastFailure_; }
   // Makes the running pass end at its next yield without replacing the world save and
   // without its temp file. A pass in its replace step completes the step first.
   void RequestStop();
@@ -66,6 +71,8 @@ class PassRunner {
   std::size_t writeBufferSize_ = LineWriter::kDefaultBufferSize;
   bool running_ = false;
   bool stopRequested_ = false;
+  bool replaced_ = false;
+  std::optional<PassFailure> lastFailure_;
 };
 
 }  // namespace duskmend

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#if !defined(_WIN32)
+#include <sys/xattr.h>
+#endif
 #include <string>
 
 #include "ReplaceStep.h"
@@ -14,18 +17,34 @@ namespace fs = std::filesystem;
 const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"});
 
 #if !defined(_WIN32)  // POSIX permission bits and symbolic links
-TEST(ReplaceTest, TheSaveKeepsItsPermissionBits) {
+// The new save and the temp file have the old save's bits and extended attributes (where
+// access lists live) from the start; a stale temp file's own are not carried over.
+TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
-  for (fs::perms mode : {fs::perms(0640), fs::perms(0604), fs::perms(0444)}) {
+  const std::string temp = save + "tmp";
+  for (fs::perms mode : {fs::perms(0640), fs::perms(0604), fs::perms(0600)}) {
     WriteFile(save, kOld);
+    WriteFile(temp, "stale");
     fs::permissions(save, mode);
+    fs::permissions(temp, fs::perms(0666));
+    ASSERT_EQ(setxattr(save.c_str(), "user.shard", "7", 1, 0), 0);
+    ASSERT_EQ(setxattr(temp.c_str(), "user.stale", "1", 1, 0), 0);
     Harness h;
     h.Load(save);
+    fs::perms tempMode = fs::perms::none;
+    h.recorder.onYield = [&] {
+      if (tempMode == fs::perms::none) tempMode = fs::status(temp).permissions();
+    };
     ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-    EXPECT_EQ(fs::status(save).permissions(), mode);
+    EXPECT_EQ(tempMode, mode) << "while the temp file is written";
+    for (const std::string& file : {save, temp}) {
+      EXPECT_EQ(fs::status(file).permissions(), mode);
+      char value[2] = {};
+      EXPECT_EQ(getxattr(file.c_str(), "user.shard", value, sizeof value), 1);
+      EXPECT_EQ(getxattr(file.c_str(), "user.stale", value, sizeof value), -1);
+    }
     EXPECT_EQ(ReadFile(save), "");
-    fs::permissions(save, fs::perms(0644));
   }
 }
 

@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""The contract of duskmend-cli: arguments, stdout, stderr's first line, exit code and the
+file afterwards, as one table; then a stop by SIGINT in the middle of a large pass.
+
+    cli_contract.py DUSKMEND_CLI DUSKMEND_GENSAVE
+"""
+import codecs
+import json
+import os
+import pty
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+
+cli, gensave = sys.argv[1], sys.argv[2]
+failures = 0
+
+SAVE = b"[SECTOR 1,1]\r\nLOCALLIGHT=5\r\n[SECTOR 2,2]\r\nA=1\r\n"
+REMOVED = b"[SECTOR 2,2]\r\nA=1\r\n"
+CHANGED = b"[SECTOR 1,1]\r\nLOCALLIGHT=7\r\n[SECTOR 2,2]\r\nA=1\r\n"
+
+
+def check(name, actual, expected):
+    global failures
+    if actual != expected:
+        print(f"FAIL {name}: got {actual!r}, expected {expected!r}")
+        failures += 1
+
+
+def run(args, env=None):
+    result = subprocess.run([cli, *args], capture_output=True, env=env, timeout=60)
+    return result.returncode, result.stdout, result.stderr
+
+
+with tempfile.TemporaryDirectory() as folder:
+    folder = folder.encode()
+    # A path with blanks, quotes and bytes that are not UTF-8.
+    save = os.path.join(folder, b"my \"shard\" 's\xe9ve\xff.scp")
+    missing = os.path.join(folder, b"missing.scp")
+    counts = b"Local Lights found: 1\nSectors total: 2\n"
+    reason = b"Cannot read the worldsave " + missing
+    # args, stdout, stderr's first line, exit code, the save afterwards
+    table = [
+        ([b"analysis", save], counts, b"", 0, SAVE),
+        ([b"remove", save], counts, b"", 0, REMOVED),
+        ([b"change", b"7", save], counts, b"", 0, CHANGED),
+        ([b"change", b"7", b"--", save], counts, b"", 0, CHANGED),
+        ([b"analysis", missing], b"", reason, 1, SAVE),
+        ([b"change", b"", save], b"", b"You have to enter a new value or remove all local lights!", 2, SAVE),
+        ([b"change", b"1\n2", save], b"", b"The new value must be one line of 8-bit characters.", 2, SAVE),
+        ([b"change", "\u20ac".encode(), save], b"", b"The new value must be one line of 8-bit characters.", 2, SAVE),
+        ([b"remove"], b"", b"duskmend-cli: missing FILE", 2, SAVE),
+        ([b"shuffle", save], b"", b"duskmend-cli: unknown pass shuffle", 2, SAVE),
+        ([b"--fast", b"remove", save], b"", b"duskmend-cli: unknown option --fast", 2, SAVE),
+        ([b"remove", save, save], b"", b"duskmend-cli: too many arguments", 2, SAVE),
+        ([b"--version"], b"duskmend-cli 1.0.0\n", b"", 0, SAVE),
+    ]
+    for args, stdout, stderr, code, after in table:
+        name = b" ".join(args).decode(errors="replace")
+        with open(save, "wb") as f:
+            f.write(SAVE)
+        got_code, got_out, got_err = run(args)
+        check(name + ": exit code", got_code, code)
+        check(name + ": stdout", got_out, stdout)
+        check(name + ": stderr", got_err.split(b"\n")[0], stderr)
+        with open(save, "rb") as f:
+            check(name + ": the save", f.read(), after)
+
+    code, out, _ = run([b"--help"])
+    check("--help", (code, out.startswith(b"usage: duskmend-cli")), (0, True))
+
+    # --json, read by a real parser, for a done and a failed pass; any path bytes.
+    with open(save, "wb") as f:
+        f.write(SAVE)
+    code, out, _ = run([b"--json", b"remove", save])
+    result = json.loads(out)
+    check("--json remove", (code, result["pass"], result["lights"], result["sectors"], result["outcome"]),
+          (0, "remove", 1, 2, "done"))
+    # Bytes that are not UTF-8 stand as the characters of their numbers.
+    codecs.register_error("bytes-as-latin-1", lambda e: (e.object[e.start:e.end].decode("latin-1"), e.end))
+    check("--json path", result["file"], save.decode("utf-8", "bytes-as-latin-1"))
+    code, out, _ = run([b"--json", b"analysis", missing])
+    result = json.loads(out)
+    check("--json failure", (code, result["outcome"], result["step"], result["message"].split(" No ")[0]),
+          (1, "failed", "read-worldsave", reason.decode()))
+
+    with open("/dev/full", "wb") as full:
+        written = subprocess.run([cli, b"analysis", save], stdout=full, stderr=subprocess.PIPE)
+    check("a failed write of stdout", (written.returncode, written.stderr.startswith(
+        b"duskmend-cli: cannot write the result: No space left on device")), (1, True))
+
+    # SIGINT in the middle of a large pass, once its progress shows on a terminal.
+    big = os.path.join(folder, b"big.scp")
+    subprocess.run([gensave, b"256M", big], check=True, stdout=subprocess.DEVNULL)
+    with open(big, "rb") as f:
+        old = f.read()
+    for signal_number in (signal.SIGINT, signal.SIGTERM):
+        leader, follower = pty.openpty()
+        child = subprocess.Popen([cli, b"remove", big], stdout=subprocess.PIPE, stderr=follower)
+        os.close(follower)
+        shown = b""
+        while b"%" not in shown:
+            ready, _, _ = select.select([leader], [], [], 30)
+            if not ready:
+                break
+            shown += os.read(leader, 4096)
+        child.send_signal(signal_number)
+        out, _ = child.communicate(timeout=60)
+        while True:
+            ready, _, _ = select.select([leader], [], [], 0.5)
+            try:
+                chunk = os.read(leader, 4096) if ready else b""
+            except OSError:
+                chunk = b""
+            if not chunk:
+                break
+            shown += chunk
+        os.close(leader)
+        name = signal.Signals(signal_number).name
+        check(name + ": progress showed first", b"%" in shown, True)
+        check(name + ": exit code", child.returncode, 128 + signal_number)
+        check(name + ": says so", b"Stopped; the worldsave was not changed." in shown, True)
+        check(name + ": no counts", out, b"")
+        with open(big, "rb") as f:
+            check(name + ": the save is old", f.read() == old, True)
+        check(name + ": no temp file", os.path.exists(big + b"tmp"), False)
+
+if failures == 0:
+    print("all command-line checks passed")
+sys.exit(1 if failures else 0)
