@@ -139,12 +139,14 @@ int Run(const Command& command) {
                                 : "Stopped; the worldsave was not changed.";
   }
   if (command.json) {
-    std::cout << "{\"pass\":" << JsonString(command.pass) << ",\"file\":" << JsonString(command.file);
+    std::cout << "{\"pass\":" << JsonString(command.pass)
+              << ",\"file\":" << JsonString(command.file);
     if (outcome == PassOutcome::kDone) {
       std::cout << ",\"lights\":" << model.LightsCount() << ",\"sectors\":" << model.SectorsCount();
     }
     std::cout << ",\"outcome\":\"" << OutcomeName(outcome) << '"';
-    if (runner.LastFailure()) std::cout << ",\"step\":\"" << StepName(runner.LastFailure()->step) << '"';
+    if (runner.LastFailure())
+      std::cout << ",\"step\":\"" << StepName(runner.LastFailure()->step) << '"';
     if (!message.empty()) std::cout << ",\"message\":" << JsonString(Joined(message));
     std::cout << "}\n";
   } else {

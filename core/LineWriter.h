@@ -44,7 +44,7 @@ class LineWriter {
   std::size_t capacity_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
-  std::uint64_t flushed_ = 0;     // bytes handed to the file
+  std::uint64_t flushed_ = 0;      // bytes handed to the file
   std::uint64_t writtenBack_ = 0;  // bytes whose write-back has been started
 };
 

@@ -58,8 +58,8 @@ void RewriteFiles::CheckSpace(FileSystem& fs, std::uint64_t oldTempSize) const {
   }
   const std::uint64_t needed = read.size + kSpaceMargin;
   if (free + oldTempSize >= needed) return;
-  Refuse("Not enough free space beside " + path_ + ": " + Megabytes(needed, true) +
-             " MB needed, " + Megabytes(free + oldTempSize, false) + " MB free.",
+  Refuse("Not enough free space beside " + path_ + ": " + Megabytes(needed, true) + " MB needed, " +
+             Megabytes(free + oldTempSize, false) + " MB free.",
          "");
 }
 

@@ -15,6 +15,8 @@ int Caught();
 // A descriptor that becomes readable when such a signal comes, for an event loop to watch;
 // -1 where there is none.
 int WakeDescriptor();
+// Empties that descriptor again, once its event has been seen.
+void DrainWake();
 
 }  // namespace stop_signals
 }  // namespace duskmend

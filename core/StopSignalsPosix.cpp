@@ -45,4 +45,10 @@ int Caught() { return caught.load(); }
 
 int WakeDescriptor() { return wake[0]; }
 
+void DrainWake() {
+  char bytes[64];
+  while (wake[0] >= 0 && read(wake[0], bytes, sizeof bytes) > 0) {
+  }
+}
+
 }  // namespace duskmend::stop_signals

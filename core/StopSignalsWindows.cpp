@@ -17,7 +17,9 @@ std::atomic<int> caught{0};
 
 BOOL WINAPI OnControl(DWORD event) {
   int none = 0;
-  const int number = event == CTRL_C_EVENT ? SIGINT : event == CTRL_BREAK_EVENT ? SIGBREAK : SIGTERM;
+  const int number = event == CTRL_C_EVENT       ? SIGINT
+                     : event == CTRL_BREAK_EVENT ? SIGBREAK
+                                                 : SIGTERM;
   caught.compare_exchange_strong(none, number);
   return TRUE;
 }
@@ -29,5 +31,7 @@ void Install() { SetConsoleCtrlHandler(OnControl, TRUE); }
 int Caught() { return caught.load(); }
 
 int WakeDescriptor() { return -1; }
+
+void DrainWake() {}
 
 }  // namespace duskmend::stop_signals

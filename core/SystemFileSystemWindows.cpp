@@ -60,15 +60,15 @@ class WindowsFileSystem final : public FileSystem {
                            : mode == OpenMode::kCreateNew ? CREATE_NEW
                                                           : CREATE_ALWAYS;
     // A file read or taking a save's place may be renamed while open; a lock guards it.
-    const DWORD share = read || both ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
-                                     : FILE_SHARE_READ;
+    const DWORD share =
+        read || both ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
     const DWORD access = read ? GENERIC_READ : both ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
     HANDLE handle = INVALID_HANDLE_VALUE;
     Retrying(
         [&] {
-          handle = CreateFileW(
-              Wide(path).c_str(), access, share, nullptr, creation,
-              FILE_ATTRIBUTE_NORMAL | (read ? FILE_FLAG_SEQUENTIAL_SCAN : 0), nullptr);
+          handle =
+              CreateFileW(Wide(path).c_str(), access, share, nullptr, creation,
+                          FILE_ATTRIBUTE_NORMAL | (read ? FILE_FLAG_SEQUENTIAL_SCAN : 0), nullptr);
           return handle != INVALID_HANDLE_VALUE;
         },
         false);
@@ -167,19 +167,18 @@ class WindowsFileSystem final : public FileSystem {
   std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(Win(file), &info)) return LastError();
-    identity = {info.dwVolumeSerialNumber,
-                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
-                (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
-                static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
-                                          info.ftLastWriteTime.dwLowDateTime)};
+    identity = {
+        info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+        (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+        static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                  info.ftLastWriteTime.dwLowDateTime)};
     return {};
   }
 
   std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override {
-    HANDLE handle = CreateFileW(Wide(path).c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                nullptr);
+    HANDLE handle = CreateFileW(
+        Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return LastError();
     std::error_code error = IdentityOf(reinterpret_cast<FileHandle>(handle), identity);
     CloseHandle(handle);

@@ -9,9 +9,10 @@
 
 void QtWindowDialogs::ShowMessage(QWidget* parent, const QString& prompt, int style,
                                   const QString& title) {
-  QMessageBox box(
-      style == duskmend::kStyleCritical ? QMessageBox::Critical : QMessageBox::Information, title,
-      prompt, QMessageBox::Ok, parent);
+  const QMessageBox::Icon icon = style == duskmend::kStyleCritical      ? QMessageBox::Critical
+                                 : style == duskmend::kStyleExclamation ? QMessageBox::Warning
+                                                                        : QMessageBox::Information;
+  QMessageBox box(icon, title, prompt, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);  // a path is text, never markup
   box.exec();
 }

@@ -110,7 +110,10 @@ TEST(KillCampaignTest, AKilledPassLeavesTheOldOrTheNewSaveAndTheNextRunCompletes
     ASSERT_TRUE(after == old || after == expected[mode])
         << "a save of " << after.size() << " bytes";
     const std::string copy = Exists(temp) ? ReadFile(temp) : "";
-    ++left[after == old ? "old" : copy == after ? "new, copied" : Exists(temp) ? "new, copy partial" : "new, no copy"];
+    ++left[after == old    ? "old"
+           : copy == after ? "new, copied"
+           : Exists(temp)  ? "new, copy partial"
+                           : "new, no copy"];
     for (const std::string& name : Names(dir.Path(""))) {
       EXPECT_TRUE(dir.Path(name) == save || dir.Path(name) == temp) << name;
     }

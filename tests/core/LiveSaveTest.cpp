@@ -5,8 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "MemoryFileSystem.h"
@@ -37,9 +37,10 @@ void Shell(const std::string& command) {
 }
 
 TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
-  const std::string kChanged = " was changed by another program while Duskmend read it.\n"
-                               "Is the server still running? Stop it and start again.\n"
-                               "The worldsave was not changed.";
+  const std::string kChanged =
+      " was changed by another program while Duskmend read it.\n"
+      "Is the server still running? Stop it and start again.\n"
+      "The worldsave was not changed.";
   struct Case {
     const char* name;
     const char* command;  // run in the first yield; $S is the save

@@ -39,7 +39,9 @@ class MemoryFileSystem : public FileSystem {
   void StartWriteBack(FileHandle, std::uint64_t, std::uint64_t) override {}
   std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override;
   std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override;
-  std::error_code MayReplace(const std::string&, std::string&) override { return Done("MayReplace"); }
+  std::error_code MayReplace(const std::string&, std::string&) override {
+    return Done("MayReplace");
+  }
   std::error_code FreeSpace(const std::string&, std::uint64_t& bytes) override;
 
   std::uint64_t freeSpace = std::uint64_t{1} << 40;  // what FreeSpace answers

@@ -138,8 +138,7 @@ void ForwardingFileSystem::StartWriteBack(FileHandle file, std::uint64_t offset,
 std::error_code ForwardingFileSystem::IdentityOf(FileHandle file, FileIdentity& identity) {
   FORWARD(IdentityOf, file, identity);
 }
-std::error_code ForwardingFileSystem::IdentityAt(const std::string& path,
-                                                 FileIdentity& identity) {
+std::error_code ForwardingFileSystem::IdentityAt(const std::string& path, FileIdentity& identity) {
   FORWARD(IdentityAt, path, identity);
 }
 std::error_code ForwardingFileSystem::MayReplace(const std::string& path, std::string& reason) {

@@ -1,0 +1,71 @@
+// duskmend-yieldgaps: runs a remove pass and measures the longest time in which it did not
+// yield, from its start to its end: how long the window would stand still at worst.
+//
+//   duskmend-yieldgaps PATH
+//
+// Prints the longest gap and the whole pass in milliseconds, and where the gap ended.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "Dialogs.h"
+#include "PassRunner.h"
+#include "ProgressSink.h"
+#include "WindowModel.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration span) {
+  return std::chrono::duration<double, std::milli>(span).count();
+}
+
+class GapSink : public duskmend::ProgressSink {
+ public:
+  void SetBarWidth(float) override {}
+  void SetStatusText(const std::string& text) override { status_ = text; }
+  void YieldToEvents() override { Mark("yield after " + status_); }
+  void Mark(const std::string& where) {
+    const Clock::time_point now = Clock::now();
+    if (now - last_ > longest) {
+      longest = now - last_;
+      endedAt = where;
+    }
+    last_ = now;
+  }
+  Clock::duration longest{};
+  std::string endedAt;
+
+ private:
+  Clock::time_point last_ = Clock::now();
+  std::string status_ = "the start";
+};
+
+class NoDialogs : public duskmend::Dialogs {
+ public:
+  void ShowMessage(const std::string& prompt, int, const std::string&) override {
+    std::fprintf(stderr, "%s\n", prompt.c_str());
+  }
+  std::string AskForText(const std::string&, const std::string&) override { return {}; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: duskmend-yieldgaps PATH\n");
+    return 2;
+  }
+  duskmend::WindowModel model;
+  model.SetPathText(argv[1]);
+  GapSink sink;
+  NoDialogs dialogs;
+  duskmend::PassRunner runner(model, sink, dialogs);
+  const Clock::time_point start = Clock::now();
+  if (runner.RemovePass() != duskmend::PassOutcome::kDone) return 1;
+  sink.Mark("the end");
+  std::printf("%.1f %.1f %s\n", Milliseconds(sink.longest), Milliseconds(Clock::now() - start),
+              sink.endedAt.c_str());
+  return 0;
+}
