@@ -1,6 +1,7 @@
 #!/bin/sh
 # The real program under Xvfb, driven by the keyboard: open a save through the file dialog
-# (Alt+S), remove its local lights (Alt+R), end the program (Alt+X), and check the file.
+# (Alt+S), remove its local lights (Alt+R), end the program (Alt+X), and check the file;
+# then start it again and end it with a SIGTERM.
 set -eu
 program=$1
 if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then
@@ -47,6 +48,12 @@ xdotool key alt+r
 wait_for '[ -e "${save}tmp" ] && ! grep -q LOCALLIGHT "$save"'
 sleep 0.5
 xdotool key alt+x
+wait_for '! kill -0 "$pid" 2>/dev/null'
+# A SIGTERM ends the program as the exit command does.
+QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= "$program" >/dev/null 2>&1 &
+pid=$!
+wait_for '[ -n "$(visible "^Duskmend v1\.0$")" ]'
+kill -TERM "$pid"
 wait_for '! kill -0 "$pid" 2>/dev/null'
 DRIVE
 xvfb-run -a -s "-screen 0 1024x768x24" sh "$dir/drive.sh" "$program" "$save"
