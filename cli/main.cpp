@@ -64,6 +64,7 @@ std::optional<std::string> LocaleToUtf8(const std::string& text) {
   const char* codeset = nl_langinfo(CODESET);
   if (std::strcmp(codeset, "UTF-8") == 0) return text;
   iconv_t convert = iconv_open("UTF-8", codeset);
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the error value that iconv_open returns
   if (convert == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
   std::string out(text.size() * 4, '\0');
   char* in = const_cast<char*>(text.data());
