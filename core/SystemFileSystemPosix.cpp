@@ -5,19 +5,16 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#if defined(__linux__)
-#include <sys/xattr.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "FileSystem.h"
+#include "PosixAttributes.h"
 
 namespace duskmend {
 namespace {
@@ -83,53 +80,6 @@ std::string UserName(uid_t uid) {
   }
   return "user " + std::to_string(uid);
 }
-
-#if defined(__linux__)
-// The names of a file's extended attributes; the system sets a file's security label itself.
-std::error_code AttributeNames(int fd, std::set<std::string>& names) {
-  std::vector<char> list;
-  for (;;) {
-    ssize_t size = flistxattr(fd, nullptr, 0);
-    if (size < 0) return errno == ENOTSUP ? std::error_code{} : LastError();
-    list.resize(static_cast<std::size_t>(size));
-    size = flistxattr(fd, list.data(), list.size());
-    if (size >= 0) {
-      list.resize(static_cast<std::size_t>(size));
-      break;
-    }
-    if (errno != ERANGE) return LastError();
-  }
-  for (std::size_t at = 0; at < list.size();) {
-    std::string name(list.data() + at);
-    at += name.size() + 1;
-    if (name != "security.selinux") names.insert(name);
-  }
-  return {};
-}
-
-// Gives `to` exactly the extended attributes of `from`, access lists among them.
-std::error_code CopyAttributes(int from, int to) {
-  std::set<std::string> wanted;
-  std::set<std::string> present;
-  if (std::error_code error = AttributeNames(from, wanted)) return error;
-  if (std::error_code error = AttributeNames(to, present)) return error;
-  for (const std::string& name : present) {
-    if (!wanted.count(name) && fremovexattr(to, name.c_str()) != 0) return LastError();
-  }
-  std::vector<char> value;
-  for (const std::string& name : wanted) {
-    ssize_t size = fgetxattr(from, name.c_str(), nullptr, 0);
-    if (size >= 0) {
-      value.resize(static_cast<std::size_t>(size));
-      size = fgetxattr(from, name.c_str(), value.data(), value.size());
-    }
-    if (size < 0 || fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0)) {
-      return LastError();
-    }
-  }
-  return {};
-}
-#endif
 
 class PosixFileSystem final : public FileSystem {
  public:
@@ -243,11 +193,7 @@ class PosixFileSystem final : public FileSystem {
       return LastError();
     }
     if (fchmod(Fd(to), model.st_mode & 07777) != 0) return LastError();
-#if defined(__linux__)
     return CopyAttributes(Fd(like), Fd(to));
-#else
-    return {};
-#endif
   }
 
   std::error_code Truncate(FileHandle file, std::uint64_t size) override {

@@ -1,0 +1,67 @@
+// The extended attributes of a file on Linux, where its access lists live too.
+#include "PosixAttributes.h"
+
+#include <cerrno>
+#include <set>
+#include <string>
+#include <vector>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#endif
+
+namespace duskmend {
+#if defined(__linux__)
+namespace {
+
+std::error_code LastError() { return {errno, std::system_category()}; }
+
+// The names of a file's extended attributes; the system sets a file's security label itself.
+std::error_code AttributeNames(int fd, std::set<std::string>& names) {
+  std::vector<char> list;
+  for (;;) {
+    ssize_t size = flistxattr(fd, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP ? std::error_code{} : LastError();
+    list.resize(static_cast<std::size_t>(size));
+    size = flistxattr(fd, list.data(), list.size());
+    if (size >= 0) {
+      list.resize(static_cast<std::size_t>(size));
+      break;
+    }
+    if (errno != ERANGE) return LastError();
+  }
+  for (std::size_t at = 0; at < list.size();) {
+    std::string name(list.data() + at);
+    at += name.size() + 1;
+    if (name != "security.selinux") names.insert(name);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::error_code CopyAttributes(int from, int to) {
+  std::set<std::string> wanted;
+  std::set<std::string> present;
+  if (std::error_code error = AttributeNames(from, wanted)) return error;
+  if (std::error_code error = AttributeNames(to, present)) return error;
+  for (const std::string& name : present) {
+    if (!wanted.count(name) && fremovexattr(to, name.c_str()) != 0) return LastError();
+  }
+  std::vector<char> value;
+  for (const std::string& name : wanted) {
+    ssize_t size = fgetxattr(from, name.c_str(), nullptr, 0);
+    if (size >= 0) {
+      value.resize(static_cast<std::size_t>(size));
+      size = fgetxattr(from, name.c_str(), value.data(), value.size());
+    }
+    if (size < 0 || fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0)) {
+      return LastError();
+    }
+  }
+  return {};
+}
+
+#else
+std::error_code CopyAttributes(int, int) { return {}; }
+#endif
+}  // namespace duskmend
