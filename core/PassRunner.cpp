@@ -71,8 +71,11 @@ void PassRunner::RequestStop() {
   if (running_) stopRequested_ = true;
 }
 
-void PassRunner::Yield() {
-  sink_.YieldToEvents();
+void PassRunner::Yield(bool atEnd) {
+  if (atEnd)
+    sink_.YieldToEventsAtEnd();
+  else
+    sink_.YieldToEvents();
   if (stopRequested_) throw PassStopped{};
 }
 
@@ -102,7 +105,7 @@ PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
     files->world->Close();
     writer.Flush();
     files->temp->Sync();
-    Yield();
+    Yield(true);
     ReplaceStep replace(fs_, sink_);
     replace.Run(files->target, files->read, *files->temp, files->tempPath);
     replaced_ = true;

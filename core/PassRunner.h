@@ -58,7 +58,7 @@ class PassRunner {
   PassOutcome Rewrite(std::string path, const Args&... args);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
-  void Yield();
+  void Yield(bool atEnd = false);
   PassOutcome Fail(const PassFailure& failure, const std::string& path,
                    const std::string& tempPath);
 

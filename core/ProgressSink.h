@@ -13,6 +13,9 @@ class ProgressSink {
   virtual void SetStatusText(const std::string& text) = 0;
   // Lets the window handle every pending event, commands included, then returns.
   virtual void YieldToEvents() = 0;
+  // The same at the end of a rewriting pass, where a stop decides whether the world save is
+  // replaced: a sink that skips some yields to save time must not skip these.
+  virtual void YieldToEventsAtEnd() { YieldToEvents(); }
 };
 
 inline constexpr int kFullBarWidth = 6735;

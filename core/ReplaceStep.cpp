@@ -24,9 +24,9 @@ void ReplaceStep::Run(const std::string& target, const FileIdentity& read, OpenF
   // The switch has happened and cannot be taken back; a folder that cannot be synced
   // leaves it as durable as that file system makes it.
   fs_.SyncFolderOf(target);
-  sink_.YieldToEvents();
+  sink_.YieldToEventsAtEnd();
   copyBackError_ = CopyBack(temp, tempPath);
-  sink_.YieldToEvents();
+  sink_.YieldToEventsAtEnd();
 }
 
 // Copies the new save, still open as `save` and locked, to a new file at the temp path, a
@@ -40,7 +40,7 @@ std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPat
   std::uint64_t size = 0;
   if (!error) error = fs_.Size(save.Handle(), size);
   for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {
-    if (offset > 0) sink_.YieldToEvents();  // between two pieces
+    if (offset > 0) sink_.YieldToEventsAtEnd();  // between two pieces
     error = fs_.Copy(save.Handle(), offset, std::min(kCopyPiece, size - offset), copy);
   }
   const std::error_code closed = fs_.Close(copy);

@@ -6,12 +6,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <algorithm>
 
 #include "AppIcons.h"
 #include "AppInfo.h"
-#include "Shape.h"
-#include "Twips.h"
+#include "ProgressBarView.h"
 #include "WindowDialogs.h"
 #include "frmAbout.h"
 
@@ -112,21 +110,20 @@ void FrmMain::EnablePassCommands(bool enabled) {
     command->setEnabled(enabled);
 }
 
-void FrmMain::ShowPathText(const std::string& text) { Label1->setText(Text(text)); }
+// The label shows what fits of a long path; its tooltip and description hold all of it.
+void FrmMain::ShowPathText(const std::string& text) {
+  const QString path = Text(text);
+  Label1->setText(path);
+  Label1->setToolTip(path);
+  Label1->setAccessibleDescription(path);
+}
 void FrmMain::ShowLightsCount(const std::string& text) { Label5->setText(Text(text)); }
 void FrmMain::ShowSectorsCount(const std::string& text) { Label6->setText(Text(text)); }
 
 // A pass sets the status text and the bar width in every progress step; only a change that
 // can be seen repaints.
-void FrmMain::ShowStatusText(const std::string& text) {
-  const QString status = Text(text);
-  if (lStatus->text() != status) lStatus->setText(status);
-}
-
-void FrmMain::ShowBarWidth(float width) {
-  const int pixels = std::clamp(Px(width), 0, Px(duskmend::kFullBarWidth));
-  if (Shape2->width() != pixels) Shape2->resize(pixels, Shape2->height());
-}
+void FrmMain::ShowStatusText(const std::string& text) { bar_->SetText(Text(text)); }
+void FrmMain::ShowBarWidth(float width) { bar_->SetFillWidth(width); }
 
 void FrmMain::SetBarWidth(float width) { model_.SetBarWidth(width); }
 void FrmMain::SetStatusText(const std::string& text) { model_.SetStatusText(text); }
@@ -136,6 +133,11 @@ void FrmMain::YieldToEvents() {
   if (sinceEvents_.isValid() && sinceEvents_.nsecsElapsed() < kEventPeriodNs) return;
   QCoreApplication::processEvents();
   sinceEvents_.start();
+}
+// What the user did before this yield decides whether the save is replaced: none is skipped.
+void FrmMain::YieldToEventsAtEnd() {
+  sinceEvents_.invalidate();
+  YieldToEvents();
 }
 
 void FrmMain::ShowMessage(const std::string& prompt, int style, const std::string& title) {

@@ -13,7 +13,7 @@
 class QAction;
 class QLabel;
 class QPushButton;
-class Shape;
+class ProgressBarView;
 class WindowDialogs;
 class frmAbout;
 
@@ -60,6 +60,7 @@ class FrmMain : public QMainWindow,
   void SetBarWidth(float width) override;
   void SetStatusText(const std::string& text) override;
   void YieldToEvents() override;
+  void YieldToEventsAtEnd() override;
 
   // Dialogs
   void ShowMessage(const std::string& prompt, int style, const std::string& title) override;
@@ -98,8 +99,7 @@ class FrmMain : public QMainWindow,
   QLabel* Label1 = nullptr;
   QLabel* Label5 = nullptr;
   QLabel* Label6 = nullptr;
-  QLabel* lStatus = nullptr;
-  Shape* Shape2 = nullptr;
+  ProgressBarView* bar_ = nullptr;  // Shape2, Shape1 and lStatus
   QAction* mf_open = nullptr;
   QAction* mf_exit = nullptr;
   QAction* me_removesse = nullptr;

@@ -4,10 +4,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "AccessibleFactory.h"
 #include "AppIcons.h"
+#include "ButtonKeys.h"
 #include "FrmMain.h"
+#include "ProgressBarView.h"
 #include "Shape.h"
 #include "Twips.h"
+#include "ValueLabelAccessible.h"
 
 namespace {
 
@@ -31,7 +35,7 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& text, c
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
   button->setGeometry(place);
-  button->setAutoDefault(false);  // Enter and Escape press no button of this window
+  button->setAutoDefault(false);  // the window has no default (Enter) or cancel button
   return button;
 }
 
@@ -50,9 +54,16 @@ void AddLine(QWidget* parent, const char* name, int x1, int y1, int x2, int y2,
   new Shape(parent, name, place, colour, std::nullopt);
 }
 
+// A label that shows the value of the caption beside it.
+void NameValue(QLabel* label, const QString& caption) {
+  label->setAccessibleName(caption);
+  label->setProperty(ValueLabelAccessible::kProperty, true);
+}
+
 }  // namespace
 
 void FrmMain::CreateControls() {
+  InstallAccessibleFactory();
   auto* client = new QWidget(this);
   client->setObjectName("client");
   client->setFixedSize(Px(11835), Px(2895));
@@ -83,10 +94,12 @@ void FrmMain::CreateControls() {
            true);
   Label5 = AddLabel(client, "Label5", QString(), TwipsRect(2520, 1560, 975, 310), Qt::AlignHCenter,
                     true);
+  NameValue(Label5, "Local Lights found");
   AddLabel(client, "Label4", " Sectors total:", TwipsRect(3720, 1560, 2295, 315), Qt::AlignLeft,
            true);
   Label6 = AddLabel(client, "Label6", QString(), TwipsRect(6000, 1560, 975, 315), Qt::AlignHCenter,
                     true);
+  NameValue(Label6, "Sectors total");
   QLabel* warning =
       AddLabel(client, "Label7", "Make a backup of your worldsave before using this program!",
                TwipsRect(240, 2040, 6735, 255), Qt::AlignHCenter);
@@ -94,12 +107,9 @@ void FrmMain::CreateControls() {
   red.setColor(QPalette::WindowText, Qt::red);
   warning->setPalette(red);
 
-  // The progress bar: the fill, its frame and the status text on one rectangle, bottom up.
-  const QRect bar = TwipsRect(240, 2400, 6735, 255);
   const QColor text = client->palette().color(QPalette::WindowText);
-  Shape2 = new Shape(client, "Shape2", bar, kActiveBorder, text);
-  new Shape(client, "Shape1", bar, std::nullopt, text);
-  lStatus = AddLabel(client, "lStatus", QString(), bar, Qt::AlignHCenter);
+  bar_ = new ProgressBarView(client, TwipsRect(240, 2400, 6735, 255), kActiveBorder, text);
+  bar_->setAccessibleName("Progress");
 
   QGroupBox* frame1 =
       AddFrame(client, "Frame1", "Button control...", TwipsRect(7080, 0, 4695, 2775));
@@ -113,6 +123,10 @@ void FrmMain::CreateControls() {
   // The top-level menu entry "&About..." shares Alt+A; two widgets with one mnemonic make an
   // ambiguous shortcut that only moves the focus, so the menu entry alone takes the key.
   Command5->setShortcut(QKeySequence());
+
+  auto* keys = new ButtonKeys(this);
+  for (QPushButton* button : {Command1, Command3, Command4, Command5, Command6, Command7})
+    keys->Watch(button);
 
   QWidget::setTabOrder(Command1, Command3);
   QWidget::setTabOrder(Command3, Command4);

@@ -7,6 +7,7 @@
 #include "AppInfo.h"
 #include "ClickLabel.h"
 #include "Dialogs.h"
+#include "PictureLabel.h"
 #include "Shape.h"
 #include "Twips.h"
 #include "WindowDialogs.h"
@@ -35,14 +36,11 @@ void Colour(QLabel* label, const QColor& colour) {
   label->setPalette(palette);
 }
 
-QLabel* AddPicture(QWidget* parent, const char* name, const QPixmap& picture, int left, int top) {
-  auto* label = new QLabel(parent);
+QLabel* AddPicture(QWidget* parent, const char* name, const QString& accessibleName,
+                   const QPixmap& picture, int left, int top) {
+  auto* label = new PictureLabel(parent, accessibleName, picture);
   label->setObjectName(name);
-  label->setPixmap(picture);
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setAlignment(Qt::AlignCenter);
   label->setGeometry(Px(left), Px(top), Px(540), Px(540));
-  label->setFocusPolicy(Qt::StrongFocus);
   return label;
 }
 
@@ -80,7 +78,7 @@ void frmAbout::CreateControls() {
   ok->setDefault(true);  // Enter; Escape closes the box as well
   connect(ok, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
 
-  QLabel* icon = AddPicture(this, "picIcon", AppIcon().pixmap(32, 32), 240, 240);
+  QLabel* icon = AddPicture(this, "picIcon", "Duskmend icon", AppIcon().pixmap(32, 32), 240, 240);
   AddLabel(this, "lblDescription",
            "This tool removes or changes all \"LOCAL LIGHT\" entries in your worldsave to "
            "prevent 1-step-night-to-day changes, call it like you want ;)=",
@@ -88,7 +86,7 @@ void frmAbout::CreateControls() {
       ->setWordWrap(true);
   AddLabel(this, "lblTitle", QString(), 1050, 240, 3885, 480);
   AddLabel(this, "lblVersion", QString(), 1050, 780, 3885, 225);
-  QLabel* sphere = AddPicture(this, "Picture1", SpherePixmap(), 5280, 240);
+  QLabel* sphere = AddPicture(this, "Picture1", "Sphere logo", SpherePixmap(), 5280, 240);
 
   const QColor blue(0, 0, 255);
   AddLabel(this, "Label1", QString("Contact: ") + app_info::kAuthor, 1080, 1920, 0, 195);

@@ -1,0 +1,50 @@
+#include "ProgressBarView.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <algorithm>
+#include <cmath>
+
+#include "ProgressSink.h"
+#include "Shape.h"
+#include "Twips.h"
+
+ProgressBarView::ProgressBarView(QWidget* parent, const QRect& place, const QColor& fill,
+                                 const QColor& outline)
+    : QWidget(parent) {
+  setObjectName("bar");
+  setGeometry(place);
+  const QRect whole(QPoint(0, 0), place.size());
+  fill_ = new Shape(this, "Shape2", whole, fill, outline);
+  new Shape(this, "Shape1", whole, std::nullopt, outline);
+  text_ = new QLabel(this);
+  text_->setObjectName("lStatus");
+  text_->setGeometry(whole);
+  text_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  text_->setTextFormat(Qt::PlainText);
+}
+
+void ProgressBarView::SetFillWidth(float twips) {
+  const int pixels = std::clamp(Px(twips), 0, width());
+  if (fill_->width() != pixels) fill_->resize(pixels, fill_->height());
+  const int percent =
+      std::clamp(static_cast<int>(std::floor(100.0 * twips / duskmend::kFullBarWidth)), 0, 100);
+  if (percent == percent_) return;
+  percent_ = percent;
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent changed(this, percent_);
+    QAccessible::updateAccessibility(&changed);
+  }
+}
+
+// The text stands on the fill; only a change that can be seen repaints.
+void ProgressBarView::SetText(const QString& text) {
+  if (text_->text() == text) return;
+  text_->setText(text);
+  if (QAccessible::isActive()) {
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
+}
+
+QString ProgressBarView::Text() const { return text_->text(); }
