@@ -1,8 +1,5 @@
 #include "AppIcons.h"
 
-#include <QPainter>
-#include <QSvgRenderer>
-
 // The images live in a static library, whose resources the linker would otherwise drop.
 static void LoadResources() {
   static const bool loaded = [] {
@@ -12,25 +9,17 @@ static void LoadResources() {
   (void)loaded;
 }
 
-namespace {
-
-QPixmap Render(const QString& resource, int size) {
-  LoadResources();
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QSvgRenderer renderer(resource);
-  QPainter painter(&pixmap);
-  renderer.render(&painter);
-  return pixmap;
-}
-
-}  // namespace
-
+// Pictures drawn at each size, from the same images as the desktop's icons: no SVG module
+// is needed, which the Windows build does not have.
 QIcon AppIcon() {
+  LoadResources();
   QIcon icon;
   for (int size : {16, 24, 32, 48, 64, 128, 256})
-    icon.addPixmap(Render(":/duskmend.svg", size));
+    icon.addFile(QString(":/duskmend-%1.png").arg(size), QSize(size, size));
   return icon;
 }
 
-QPixmap SpherePixmap() { return Render(":/sphere.svg", 32); }
+QPixmap SpherePixmap() {
+  LoadResources();
+  return QPixmap(":/sphere-32.png");
+}
