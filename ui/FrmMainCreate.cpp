@@ -11,7 +11,7 @@
 #include "ProgressBarView.h"
 #include "Shape.h"
 #include "Twips.h"
-#include "ValueLabelAccessible.h"
+#include "ValueLabel.h"
 
 namespace {
 
@@ -21,8 +21,9 @@ const QColor kLineGrey(128, 128, 128);
 const QColor kActiveBorder(212, 208, 200);
 
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
-                 Qt::Alignment alignment, bool sunken = false) {
-  auto* label = new QLabel(text, parent);
+                 Qt::Alignment alignment, bool sunken = false, QLabel* label = nullptr) {
+  if (!label) label = new QLabel(parent);
+  label->setText(text);
   label->setObjectName(name);
   label->setGeometry(place);
   label->setAlignment(alignment | Qt::AlignVCenter);
@@ -52,12 +53,6 @@ void AddLine(QWidget* parent, const char* name, int x1, int y1, int x2, int y2,
   QRect place = x1 == x2 ? QRect(Px(x1), Px(std::min(y1, y2)), 1, Px(std::abs(y2 - y1)))
                          : QRect(Px(std::min(x1, x2)), Px(y1), Px(std::abs(x2 - x1)), 1);
   new Shape(parent, name, place, colour, std::nullopt);
-}
-
-// A label that shows the value of the caption beside it.
-void NameValue(QLabel* label, const QString& caption) {
-  label->setAccessibleName(caption);
-  label->setProperty(ValueLabelAccessible::kProperty, true);
 }
 
 }  // namespace
@@ -93,13 +88,11 @@ void FrmMain::CreateControls() {
   AddLabel(client, "Label3", " Local Lights found:", TwipsRect(240, 1560, 2295, 310), Qt::AlignLeft,
            true);
   Label5 = AddLabel(client, "Label5", QString(), TwipsRect(2520, 1560, 975, 310), Qt::AlignHCenter,
-                    true);
-  NameValue(Label5, "Local Lights found");
+                    true, new ValueLabel(client, "Local Lights found"));
   AddLabel(client, "Label4", " Sectors total:", TwipsRect(3720, 1560, 2295, 315), Qt::AlignLeft,
            true);
   Label6 = AddLabel(client, "Label6", QString(), TwipsRect(6000, 1560, 975, 315), Qt::AlignHCenter,
-                    true);
-  NameValue(Label6, "Sectors total");
+                    true, new ValueLabel(client, "Sectors total"));
   QLabel* warning =
       AddLabel(client, "Label7", "Make a backup of your worldsave before using this program!",
                TwipsRect(240, 2040, 6735, 255), Qt::AlignHCenter);

@@ -1,11 +1,11 @@
 #include "ValueLabelAccessible.h"
 
-#include <QLabel>
+#include "ValueLabel.h"
 
-ValueLabelAccessible::ValueLabelAccessible(QLabel* label)
+ValueLabelAccessible::ValueLabelAccessible(ValueLabel* label)
     : QAccessibleWidget(label, QAccessible::StaticText) {}
 
 QString ValueLabelAccessible::text(QAccessible::Text type) const {
-  if (type == QAccessible::Value) return static_cast<QLabel*>(widget())->text();
+  if (type == QAccessible::Value) return static_cast<ValueLabel*>(widget())->text();
   return QAccessibleWidget::text(type);
 }

@@ -1,7 +1,8 @@
-// The progress bar's pixels at the scale factor that QT_SCREEN_SCALE_FACTORS sets: its
-// outline is whole on all four sides, and the fill ends in an outline of its own.
+// The progress bar's pixels at the scale factor given as `--scale F`: its outline is whole on
+// all four sides, and the fill ends in an outline of its own.
 #include <QtTest>
 #include <cmath>
+#include <cstring>
 
 #include "FrmMain.h"
 #include "UiTestSupport.h"
@@ -24,7 +25,7 @@ class BarScaleTest : public QObject {
     window->ShowBarWidth(twips);
     const QImage image = window->centralWidget()->grab().toImage();
     const double scale = image.devicePixelRatio();
-    QCOMPARE(scale, qEnvironmentVariable("QT_SCREEN_SCALE_FACTORS", "1").toDouble());
+    QCOMPARE(scale, qEnvironmentVariable("QT_SCREEN_SCALE_FACTORS").toDouble());
     const auto device = [scale](double pixels) { return int(std::lround(pixels * scale)); };
     // The bar is 449 by 17 pixels at (16, 160); the fill is as wide as `twips` says.
     const QRect bar(device(16), device(160), device(449), device(17));
@@ -56,5 +57,22 @@ class BarScaleTest : public QObject {
   }
 };
 
-QTEST_MAIN(BarScaleTest)
 #include "BarScaleTest.moc"
+
+// The scale is set before the application starts, the only time Qt reads it.
+int main(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--scale") == 0) qputenv("QT_SCREEN_SCALE_FACTORS", argv[i + 1]);
+  }
+  if (qEnvironmentVariableIsEmpty("QT_SCREEN_SCALE_FACTORS")) qFatal("no --scale given");
+  QApplication application(argc, argv);  // takes its own options out of argv
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--scale") == 0)
+      ++i;
+    else
+      arguments << argv[i];
+  }
+  BarScaleTest test;
+  return QTest::qExec(&test, arguments);
+}

@@ -1,4 +1,5 @@
 // The About box: one at a time, its texts, its links, and the ways to close it.
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -117,6 +118,23 @@ class FrmAboutTest : public QObject {
     frmAbout* box = Open();
     QVERIFY(window_->close());
     QVERIFY(!box->isVisible());
+  }
+
+  // The pictures take the focus in the tab order: a screen reader names them, and the eye
+  // sees which one has it.
+  void thePicturesAreNamedAndShowTheFocus() {
+    frmAbout* box = Open();
+    QVERIFY(QTest::qWaitForWindowExposed(box));
+    const QStringList names = {"Duskmend icon", "Sphere logo"};
+    const char* pictures[] = {"picIcon", "Picture1"};
+    for (int i = 0; i < 2; ++i) {
+      QLabel* picture = box->findChild<QLabel*>(pictures[i]);
+      QCOMPARE(QAccessible::queryAccessibleInterface(picture)->text(QAccessible::Name), names[i]);
+      const QImage unfocused = picture->grab().toImage();
+      QTest::keyClick(box, Qt::Key_Tab);  // from OK on: the style marks a focus that keys moved
+      QTRY_VERIFY(picture->hasFocus());
+      QVERIFY(picture->grab().toImage() != unfocused);
+    }
   }
 
   void altARunsTheAboutCommandOnce() {

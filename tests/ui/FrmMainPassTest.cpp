@@ -1,6 +1,7 @@
 // The passes as the window runs them: the same result from a button and its menu entry,
 // the progress while they run, the commands they lock, and the exit command during a pass.
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -155,46 +156,66 @@ class FrmMainPassTest : public QObject {
     window_->Command3_Click();
     enabled.sort();
     QCOMPARE(enabled, QStringList({"Command5", "Command6", "m_about", "mf_exit"}));
-    QCOMPARE(Text("Label1"), save_);
+    QCOMPARE(Text("Label1"), QDir::toNativeSeparators(save_));
     QVERIFY(dialogs_.questions.isEmpty());
     QVERIFY(!ReadFile(save_).contains("LOCALLIGHT"));
     QCOMPARE(ReadFile(other), QByteArray("A=1\r\n"));
     QVERIFY(window_->findChild<QPushButton*>("Command1")->isEnabled());
   }
 
-  // The exit command in a yield: before the switch the save stays as it was; once the
-  // replace step has begun, it completes. Either way the window then closes.
-  void exitDuringAPassLeavesTheSaveWhole_data() {
-    QTest::addColumn<int>("yield");
-    QTest::addColumn<bool>("replaced");
-    QTest::addColumn<bool>("byCloseBox");
-    QTest::newRow("progress step, exit button") << 1 << false << false;
-    QTest::newRow("progress step, close box") << 2 << false << true;
-    QTest::newRow("files closed") << 3 << false << false;
-    QTest::newRow("after the copy") << 4 << true << true;
-    QTest::newRow("after the switch") << 5 << true << false;
+  // Exit in the k-th yield of a rewriting pass, by any of its ways: the save is old for every
+  // yield before the switch and new from the switch on; the window closes once the pass has
+  // stopped. Alt+X clicks at once, not after the button's animation; an exit that waits in
+  // the queue is seen at the end-of-pass yield that comes next, which is never skipped.
+  void exitAtAnyYieldLeavesTheSaveOldBeforeTheSwitchAndNewAfter_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("way");
+    for (const char* button : {"Command3", "Command4"}) {
+      for (const char* way : {"Alt+X", "close box", "queued exit", "File Exit"})
+        QTest::newRow(qPrintable(QString("%1, %2").arg(button, way))) << button << way;
+    }
   }
-  void exitDuringAPassLeavesTheSaveWhole() {
-    QFETCH(int, yield);
-    QFETCH(bool, replaced);
-    QFETCH(bool, byCloseBox);
-    WriteFile(save_, Save(1200));
-    Load(save_);
-    int yields = 0;
-    window_->onYield = [&] {
-      if (++yields != yield) return;
-      if (byCloseBox)
-        window_->close();
-      else
-        window_->Command6_Click();
-      QVERIFY(window_->isVisible());  // not before the pass has stopped
+  void exitAtAnyYieldLeavesTheSaveOldBeforeTheSwitchAndNewAfter() {
+    QFETCH(QString, button);
+    QFETCH(QString, way);
+    dialogs_.answer = "12";
+    const auto run = [&](const std::function<void(int)>& onYield) {
+      WriteFile(save_, Save(1200));
+      QFile::remove(save_ + "tmp");
+      window_ = ShowWindow<ObservedFrmMain>(dialogs_);
+      dialogs_.answer = "12";
+      Load(save_);
+      int yields = 0;
+      window_->onYield = [&] { onYield(++yields); };
+      QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
+      return yields;
     };
-    window_->Command3_Click();
-    QVERIFY(!window_->isVisible());
-    QCOMPARE(ReadFile(save_) == Save(1200), !replaced);
-    QCOMPARE(QFile::exists(save_ + "tmp"), replaced);
-    if (replaced) QCOMPARE(ReadFile(save_ + "tmp"), ReadFile(save_));
-    QCOMPARE(Text("lStatus") == "100% - Ready", false);
+    int switched = 0;  // the first yield that sees the new save
+    const int all = run([&](int k) {
+      if (!switched && ReadFile(save_) != Save(1200)) switched = k;
+    });
+    QVERIFY(switched > 1);
+    for (int k = 1; k <= all; ++k) {
+      const int yields = run([&](int yield) {
+        if (yield != k) return;
+        if (way == "Alt+X")
+          QTest::keyClick(window_.get(), Qt::Key_X, Qt::AltModifier);
+        else if (way == "close box")
+          window_->close();
+        else if (way == "queued exit")
+          QMetaObject::invokeMethod(window_.get(), &QWidget::close, Qt::QueuedConnection);
+        else
+          window_->findChild<QAction*>("mf_exit")->trigger();
+        QVERIFY(window_->isVisible());  // not before the pass has stopped
+      });
+      const bool after = k >= switched;
+      const QString at = QString("exit at yield %1 of %2").arg(k).arg(all);
+      QVERIFY2(!window_->isVisible(), qPrintable(at));
+      QVERIFY2((ReadFile(save_) == Save(1200)) == !after, qPrintable(at));
+      QVERIFY2(QFile::exists(save_ + "tmp") == after, qPrintable(at));
+      QVERIFY2(yields == (after ? all : k) || way == "queued exit", qPrintable(at));
+      QVERIFY2(Text("lStatus") != "100% - Ready", qPrintable(at));
+    }
   }
 };
 

@@ -1,5 +1,7 @@
 // The main window as the user sees it: its controls, its start values, the open command,
 // the refusals and the keyboard.
+#include <QAccessible>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -79,9 +81,11 @@ class FrmMainTest : public QObject {
     WriteFile(first, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
     dialogs_.files = {first};
     window_->mf_open_Click();
-    QCOMPARE(Text("Label1"), first);
+    // The path as the system writes it: C:\folder\name on Windows.
+    const QString shown = QString(first).replace('/', QDir::separator());
+    QCOMPARE(Text("Label1"), shown);
     window_->Command1_Click();  // cancelled
-    QCOMPARE(Text("Label1"), first);
+    QCOMPARE(Text("Label1"), shown);
     window_->Command7_Click();
     QCOMPARE(Text("Label5"), QString("1"));
     QCOMPARE(Text("Label6"), QString("1"));
@@ -130,7 +134,7 @@ class FrmMainTest : public QObject {
     WriteFile(save, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\nA=1\r\n");
     dialogs_.files = {save};
     QTest::keyClick(window_.get(), Qt::Key_S, Qt::AltModifier);
-    QTRY_COMPARE(Text("Label1"), save);
+    QTRY_COMPARE(Text("Label1"), QDir::toNativeSeparators(save));
 
     dialogs_.answer = "7";
     QTest::keyClick(window_.get(), Qt::Key_C, Qt::AltModifier);
@@ -151,6 +155,52 @@ class FrmMainTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     QTest::keyClick(window_.get(), Qt::Key_X, Qt::AltModifier);
     QTRY_VERIFY(!window_->isVisible());
+  }
+
+  // Enter presses the focused button, as Space does; no button is the window's default.
+  void enterPressesTheFocusedButton() {
+    for (const char* name :
+         {"Command1", "Command3", "Command4", "Command5", "Command7", "Command6"}) {
+      auto* button = Find<QPushButton>(name);
+      QSignalSpy clicked(button, &QPushButton::clicked);
+      QVERIFY(!button->isDefault() && !button->autoDefault());
+      QTest::keyClick(button, Qt::Key_Return);
+      QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+      QTest::keyClick(button, Qt::Key_Return, Qt::ControlModifier);
+      QCOMPARE(clicked.count(), 2);
+    }
+    QVERIFY(!window_->isVisible());  // Command6 came last
+  }
+
+  // What a screen reader is told: the counts by their captions, the bar as one progress bar
+  // with its status, and the whole path however much of it the label shows.
+  void screenReadersGetNamesRolesAndValues() {
+    const auto accessible = [this](const char* name) {
+      return QAccessible::queryAccessibleInterface(Find<QWidget>(name));
+    };
+    for (auto [label, caption] :
+         {std::pair{"Label5", "Local Lights found"}, std::pair{"Label6", "Sectors total"}}) {
+      QCOMPARE(accessible(label)->text(QAccessible::Name), QString(caption));
+      QCOMPARE(accessible(label)->text(QAccessible::Value), QString("0"));
+    }
+    QAccessibleInterface* bar = accessible("bar");
+    QCOMPARE(bar->role(), QAccessible::ProgressBar);
+    QCOMPARE(bar->childCount(), 0);
+    QCOMPARE(bar->text(QAccessible::Description), QString("Status bar ;)"));
+    QCOMPARE(bar->valueInterface()->currentValue().toInt(), 100);
+    QCOMPARE(bar->valueInterface()->maximumValue().toInt(), 100);
+    window_->ShowBarWidth(3000);
+    window_->ShowStatusText("44 %");
+    QCOMPARE(bar->valueInterface()->currentValue().toInt(), 44);
+    QCOMPARE(bar->text(QAccessible::Description), QString("44 %"));
+    window_->ShowSectorsCount("7");
+    QCOMPARE(accessible("Label6")->text(QAccessible::Value), QString("7"));
+    QVERIFY(accessible("Line1")->state().invisible);
+
+    const QString path = QDir::toNativeSeparators(dir_.filePath(QString(300, 'x') + ".scp"));
+    window_->Model().SetPathText(path.toStdString());
+    QCOMPARE(Find<QLabel>("Label1")->toolTip(), path);
+    QCOMPARE(accessible("Label1")->text(QAccessible::Description), path);
   }
 
   void menuAccessKeysOpenTheirMenus() {

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that shows the value of the caption beside it; see ValueLabelAccessible.
+class ValueLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  ValueLabel(QWidget* parent, const QString& caption) : QLabel(parent) {
+    setAccessibleName(caption);
+  }
+};
