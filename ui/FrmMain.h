@@ -13,6 +13,7 @@
 class QAction;
 class QLabel;
 class QPushButton;
+class ButtonKeys;
 class ProgressBarView;
 class WindowDialogs;
 class frmAbout;
@@ -99,7 +100,8 @@ class FrmMain : public QMainWindow,
   QLabel* Label1 = nullptr;
   QLabel* Label5 = nullptr;
   QLabel* Label6 = nullptr;
-  ProgressBarView* bar_ = nullptr;  // Shape2, Shape1 and lStatus
+  ProgressBarView* bar_ = nullptr;    // Shape2, Shape1 and lStatus
+  ButtonKeys* buttonKeys_ = nullptr;  // Enter and the access keys of the buttons
   QAction* mf_open = nullptr;
   QAction* mf_exit = nullptr;
   QAction* me_removesse = nullptr;

@@ -117,9 +117,9 @@ void FrmMain::CreateControls() {
   // ambiguous shortcut that only moves the focus, so the menu entry alone takes the key.
   Command5->setShortcut(QKeySequence());
 
-  auto* keys = new ButtonKeys(this);
+  buttonKeys_ = new ButtonKeys(this);
   for (QPushButton* button : {Command1, Command3, Command4, Command5, Command6, Command7})
-    keys->Watch(button);
+    buttonKeys_->Watch(button);
 
   QWidget::setTabOrder(Command1, Command3);
   QWidget::setTabOrder(Command3, Command4);

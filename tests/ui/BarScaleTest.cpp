@@ -29,7 +29,7 @@ class BarScaleTest : public QObject {
     const auto device = [scale](double pixels) { return int(std::lround(pixels * scale)); };
     // The bar is 449 by 17 pixels at (16, 160); the fill is as wide as `twips` says.
     const QRect bar(device(16), device(160), device(449), device(17));
-    const int fillRight = bar.left() + device(std::lround(twips / 15.0)) - 1;
+    const int fillRight = bar.left() + device(std::round(twips / 15.0)) - 1;
     const QRgb black = qRgb(0, 0, 0);
     const QRgb fill = qRgb(212, 208, 200);
     const QRgb ground = qRgb(192, 192, 192);

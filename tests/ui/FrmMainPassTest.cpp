@@ -203,7 +203,7 @@ class FrmMainPassTest : public QObject {
         else if (way == "close box")
           window_->close();
         else if (way == "queued exit")
-          QMetaObject::invokeMethod(window_.get(), &QWidget::close, Qt::QueuedConnection);
+          QMetaObject::invokeMethod(window_.get(), "close", Qt::QueuedConnection);
         else
           window_->findChild<QAction*>("mf_exit")->trigger();
         QVERIFY(window_->isVisible());  // not before the pass has stopped
