@@ -16,9 +16,10 @@ printf '[SECTOR 1,1]\r\nLOCALLIGHT=5\r\n\r\n[WORLDITEM i_gold]\r\nP=1,2,3\r\n' >
 cat > "$dir/drive.sh" <<'DRIVE'
 set -eu
 program=$1 save=$2
-# Waits up to ten seconds for a shell condition.
+# Waits up to a minute for a shell condition: a loaded machine (CI runs tests side by side)
+# can take many seconds to start a program.
 wait_for() {
-  for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done
+  for _ in $(seq 600); do eval "$1" && return 0; sleep 0.1; done
   echo "gave up waiting for: $1"
   exit 1
 }
