@@ -6,12 +6,7 @@
 //
 // Exits with 0 when the pass is done, 1 when it failed (the save keeps its old text), 2 on a
 // usage error or a refusal, and 128 + the signal's number when a signal stopped it.
-#include <iconv.h>
-#include <langinfo.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -19,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "Console.h"
 #include "ConsoleDialogs.h"
 #include "ConsoleSink.h"
 #include "JsonText.h"
@@ -57,25 +53,6 @@ struct Command {
 int UsageError(const std::string& why) {
   std::cerr << "duskmend-cli: " << why << "\n" << kUsageText;
   return kUsage;
-}
-
-// VALUE as UTF-8, from the text of the locale; nothing when it is not text there.
-std::optional<std::string> LocaleToUtf8(const std::string& text) {
-  const char* codeset = nl_langinfo(CODESET);
-  if (std::strcmp(codeset, "UTF-8") == 0) return text;
-  iconv_t convert = iconv_open("UTF-8", codeset);
-  // NOLINTNEXTLINE(performance-no-int-to-ptr): the error value that iconv_open returns
-  if (convert == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(text.size() * 4, '\0');
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char* put = out.data();
-  std::size_t outLeft = out.size();
-  const bool converted = iconv(convert, &in, &inLeft, &put, &outLeft) != static_cast<size_t>(-1);
-  iconv_close(convert);
-  if (!converted) return std::nullopt;
-  out.resize(out.size() - outLeft);
-  return out;
 }
 
 std::string Joined(const std::string& message) {
@@ -118,12 +95,12 @@ int Run(const Command& command) {
   duskmend::stop_signals::Install();
   std::string answer = command.value;
   if (command.pass == "change") {
-    std::optional<std::string> utf8 = LocaleToUtf8(command.value);
+    std::optional<std::string> utf8 = console::TextAsUtf8(command.value);
     answer = utf8 ? *utf8 : std::string("\n");  // refused as the window refuses it
   }
   duskmend::WindowModel model;
   model.SetPathText(command.file);
-  ConsoleSink sink(!command.json && isatty(STDERR_FILENO) != 0);
+  ConsoleSink sink(!command.json && console::ErrorsShowOnATerminal());
   ConsoleDialogs dialogs(answer);
   duskmend::PassRunner runner(model, sink, dialogs);
   sink.Attach(&runner);
@@ -177,12 +154,11 @@ int Run(const Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");
+  console::Prepare();
   Command command;
   std::vector<std::string> words;
   bool options = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
+  for (const std::string& word : console::Arguments(argc, argv)) {
     if (options && word == "--") {
       options = false;
     } else if (options && word == "--help") {

@@ -3,6 +3,8 @@
 file afterwards, as one table; then a stop by SIGINT in the middle of a large pass.
 
     cli_contract.py DUSKMEND_CLI DUSKMEND_GENSAVE
+    cli_contract.py --wine WINE DUSKMEND_CLI.exe   the Windows program: the table with a path
+                                                   that only UTF-16 arguments carry, no signals
 """
 import codecs
 import json
@@ -14,7 +16,8 @@ import subprocess
 import sys
 import tempfile
 
-cli, gensave = sys.argv[1], sys.argv[2]
+wine = sys.argv[2] if sys.argv[1] == "--wine" else None
+cli, gensave = (sys.argv[3], None) if wine else (sys.argv[1], sys.argv[2])
 failures = 0
 
 SAVE = b"[SECTOR 1,1]\r\nLOCALLIGHT=5\r\n[SECTOR 2,2]\r\nA=1\r\n"
@@ -29,15 +32,21 @@ def check(name, actual, expected):
         failures += 1
 
 
-def run(args, env=None):
-    result = subprocess.run([cli, *args], capture_output=True, env=env, timeout=60)
+def run(args):
+    if wine:  # Windows ends its console's lines with CR LF
+        result = subprocess.run([wine, cli, *args], capture_output=True, timeout=120,
+                                env=dict(os.environ, WINEDEBUG="-all", LANG="C.UTF-8"))
+        return result.returncode, result.stdout.replace(b"\r\n", b"\n"), result.stderr.replace(b"\r\n", b"\n")
+    result = subprocess.run([cli, *args], capture_output=True, timeout=60)
     return result.returncode, result.stdout, result.stderr
 
 
 with tempfile.TemporaryDirectory() as folder:
     folder = folder.encode()
-    # A path with blanks, quotes and bytes that are not UTF-8.
-    save = os.path.join(folder, b"my \"shard\" 's\xe9ve\xff.scp")
+    # A path with blanks, quotes and bytes that are not UTF-8; on Windows, with letters
+    # outside every 8-bit code page.
+    name = "my shard's s\u00e9ve \u20ac\u0101.scp".encode() if wine else b"my \"shard\" 's\xe9ve\xff.scp"
+    save = os.path.join(folder, name)
     missing = os.path.join(folder, b"missing.scp")
     counts = b"Local Lights found: 1\nSectors total: 2\n"
     reason = b"Cannot read the worldsave " + missing
@@ -83,8 +92,12 @@ with tempfile.TemporaryDirectory() as folder:
     check("--json path", result["file"], save.decode("utf-8", "bytes-as-latin-1"))
     code, out, _ = run([b"--json", b"analysis", missing])
     result = json.loads(out)
-    check("--json failure", (code, result["outcome"], result["step"], result["message"].split(" No ")[0]),
-          (1, "failed", "read-worldsave", reason.decode()))
+    check("--json failure", (code, result["outcome"], result["step"], result["message"].startswith(reason.decode() + " ")),
+          (1, "failed", "read-worldsave", True))
+
+    if wine:
+        print("all command-line checks passed" if failures == 0 else f"{failures} failed")
+        sys.exit(1 if failures else 0)
 
     with open("/dev/full", "wb") as full:
         written = subprocess.run([cli, b"analysis", save], stdout=full, stderr=subprocess.PIPE)
