@@ -9,6 +9,11 @@
 #include "ReplaceStep.h"
 #include "TestSupport.h"
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>  // after the core's headers, as it defines a macro named Yield
+#endif
+
 namespace duskmend::test {
 namespace {
 
@@ -77,6 +82,33 @@ TEST(ReplaceTest, PathsWithBlanksAndNonAsciiLettersWork) {
   EXPECT_EQ(ReadFile(save), "");
   EXPECT_EQ(h.model.LightsCount(), "1");
 }
+
+#if defined(_WIN32)
+// A server that keeps its save open without sharing its deletion keeps Windows from
+// replacing it: after the retries the pass fails, the save keeps its old text and the temp
+// file holds the new one, as the message says.
+TEST(ReplaceTest, ASaveHeldOpenByAnotherProgramIsLeftAndTheNewTextWaitsInTheTempFile) {
+  TempDir dir;
+  const std::string save = dir.Path("sph\xC3\xA8reworld.scp");
+  WriteFile(save, kOld);
+  HANDLE server =
+      CreateFileW(Native(save).c_str(), GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  Harness h;
+  h.Load(save);
+  const PassOutcome outcome = h.runner.RemovePass();
+  CloseHandle(server);
+  EXPECT_EQ(outcome, PassOutcome::kFailed);
+  EXPECT_EQ(ReadFile(save), kOld);
+  EXPECT_EQ(ReadFile(save + "tmp"), "");
+  ASSERT_EQ(h.dialogs.messages.size(), 1U);
+  EXPECT_EQ(h.dialogs.messages[0].prompt.rfind("Cannot replace the worldsave " + save + "\n", 0),
+            0U);
+  EXPECT_NE(h.dialogs.messages[0].prompt.find("Its new text is in " + save + "tmp."),
+            std::string::npos);
+}
+#endif
 
 }  // namespace
 }  // namespace duskmend::test

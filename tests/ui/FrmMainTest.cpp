@@ -43,6 +43,9 @@ class FrmMainTest : public QObject {
     QCOMPARE(Text("lStatus"), QString("Status bar ;)"));
     QCOMPARE(Find<QWidget>("Shape2")->width(), 449);  // the bar starts full
     QCOMPARE(window_->focusWidget(), Find<QWidget>("Command1"));
+    // Courier New, or the fixed-pitch face that stands in for it where it is missing.
+    const QFontInfo font(Find<QLabel>("Label5")->font());
+    QVERIFY2(font.fixedPitch() && font.bold(), qPrintable(font.family()));
   }
 
   void cannotBeResizedMinimizedOrMaximized() {

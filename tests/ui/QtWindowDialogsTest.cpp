@@ -38,6 +38,7 @@ class QtWindowDialogsTest : public QObject {
     QTest::addColumn<int>("icon");
     QTest::newRow("information") << 64 << int(QMessageBox::Information);
     QTest::newRow("stop") << 16 << int(QMessageBox::Critical);
+    QTest::newRow("exclamation") << 48 << int(QMessageBox::Warning);
   }
   void aMessageBoxShowsItsTextTitleAndIconUntilDismissed() {
     QFETCH(int, style);
@@ -45,11 +46,12 @@ class QtWindowDialogsTest : public QObject {
     QString seen;
     WhenShown<QMessageBox> dismiss([&](QMessageBox* box) {
       seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon()) + "|" +
-             QString::number(box->buttons().size());
+             QString::number(box->buttons().size()) + "|" +
+             (box->iconPixmap().isNull() ? "no picture" : "a picture");
       box->button(QMessageBox::Ok)->click();
     });
     QtWindowDialogs().ShowMessage(nullptr, "Load a <b>worldsave</b>", style, "Hey, Dude!");
-    QCOMPARE(seen, "Hey, Dude!|Load a <b>worldsave</b>|" + QString::number(icon) + "|1");
+    QCOMPARE(seen, "Hey, Dude!|Load a <b>worldsave</b>|" + QString::number(icon) + "|1|a picture");
   }
 
   void anInputBoxGivesTheTypedTextOrNothingOnCancel() {
