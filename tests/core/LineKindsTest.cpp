@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Latin1.h"
 #include "LineKinds.h"
@@ -63,6 +64,7 @@ TEST(Latin1Test, AcceptsOneLineOfEightBitCharactersOnly) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(Latin1Line(c.utf8), c.latin1) << c.utf8;
+  EXPECT_EQ(Latin1Line(std::string_view("caf\xC3\xA9", 4)), std::nullopt) << "cut in a view";
 }
 
 }  // namespace

@@ -24,6 +24,11 @@ std::string Save(int sectors) {
   return text;
 }
 
+const std::string kChanged =
+    " was changed by another program while Duskmend read it.\n"
+    "Is the server still running? Stop it and start again.\n"
+    "The worldsave was not changed.";
+
 // Runs a shell command in a child process and waits for it.
 void Shell(const std::string& command) {
   const pid_t pid = fork();
@@ -37,10 +42,6 @@ void Shell(const std::string& command) {
 }
 
 TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
-  const std::string kChanged =
-      " was changed by another program while Duskmend read it.\n"
-      "Is the server still running? Stop it and start again.\n"
-      "The worldsave was not changed.";
   struct Case {
     const char* name;
     const char* command;  // run in the first yield; $S is the save
@@ -74,6 +75,35 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
       EXPECT_FALSE(Exists(save + "tmp")) << "its text came from a stale read";
     }
   }
+}
+
+// Ends the save early, as a server that cut it short in place would, while its size, time
+// and identity still look as they did.
+class EarlyEnd : public ForwardingFileSystem {
+ public:
+  std::error_code Read(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override {
+    const std::size_t left = 1000 - std::min<std::size_t>(read_, 1000);
+    std::error_code error = ForwardingFileSystem::Read(file, buffer, std::min(size, left), got);
+    read_ += got;
+    return error;
+  }
+
+ private:
+  std::size_t read_ = 0;
+};
+
+TEST(LiveSaveTest, ASaveThatEndsBeforeItsSizeIsNotReplaced) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  WriteFile(save, Save(400));
+  EarlyEnd early;
+  Harness h(early);
+  h.Load(save);
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kFailed);
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_EQ(h.dialogs.messages[0].prompt, "The worldsave " + save + kChanged);
+  EXPECT_EQ(ReadFile(save), Save(400));
+  EXPECT_FALSE(Exists(save + "tmp"));
 }
 
 TEST(LiveSaveTest, ALinkSwitchedDuringThePassDoesNotMoveIt) {

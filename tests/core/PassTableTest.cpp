@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "LineReader.h"
@@ -9,131 +10,87 @@
 namespace duskmend::test {
 namespace {
 
-struct Counts {
-  std::string lights;
-  std::string sectors;
-};
+// "a|b" is the lines a and b, each ended by CR LF.
+std::string Lines(const std::string& bars) {
+  std::vector<std::string> lines;
+  std::istringstream in(bars);
+  for (std::string line; std::getline(in, line, '|');)
+    lines.push_back(line);
+  return CrLf(lines);
+}
 
 struct Case {
   std::string name;
   std::string input;
-  Counts counts;        // of every pass
+  std::string counts;   // lights and sectors, after every pass
   std::string removed;  // the save after the remove pass
   std::string changed;  // the save after the change pass to "9"
 };
 
 const std::string kLong(200, 'x');
+const std::string kBytes(
+    "\0\xff"
+    "a\t \r\n",
+    7);
 
 const Case kCases[] = {
-    {"empty save", "", {"0", "0"}, "", ""},
-    {"entry after a header, and another key after a header",
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5", "[SECTOR 2,1]", "RAINCHANCE=3"}),
-     {"1", "2"},
-     CrLf({"[SECTOR 2,1]", "RAINCHANCE=3"}),
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9", "[SECTOR 2,1]", "RAINCHANCE=3"})},
-    {"the section goes on: its header stays",
-     CrLf({"[Sector 0,0]", "LocalLight=3", "RainChance=0", "ColdChance=0", "", "[X]"}),
-     {"1", "1"},
-     CrLf({"[Sector 0,0]", "RainChance=0", "ColdChance=0", "", "[X]"}),
-     CrLf({"[Sector 0,0]", "LOCALLIGHT=9", "RainChance=0", "ColdChance=0", "", "[X]"})},
-    {"a blank line ends the section",
-     CrLf({"A=1", "[SECTOR 1,1]", "LOCALLIGHT=5", "", "[WORLDITEM i_gold]"}),
-     {"1", "1"},
-     CrLf({"A=1", "", "[WORLDITEM i_gold]"}),
-     CrLf({"A=1", "[SECTOR 1,1]", "LOCALLIGHT=9", "", "[WORLDITEM i_gold]"})},
-    {"the file ends after the entry",
-     "[SECTOR 1,1]\r\nLOCALLIGHT=5",
-     {"1", "1"},
-     "",
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9"})},
-    {"an entry that does not follow a header",
-     CrLf({"[SECTOR 1,1]", "A=1", "LOCALLIGHT=5"}),
-     {"0", "1"},
-     CrLf({"[SECTOR 1,1]", "A=1", "LOCALLIGHT=5"}),
-     CrLf({"[SECTOR 1,1]", "A=1", "LOCALLIGHT=5"})},
-    {"two headers in a row",
-     CrLf({"[SECTOR 1,1]", "[SECTOR 2,2]", "LOCALLIGHT=5"}),
-     {"0", "1"},
-     CrLf({"[SECTOR 1,1]", "[SECTOR 2,2]", "LOCALLIGHT=5"}),
-     CrLf({"[SECTOR 1,1]", "[SECTOR 2,2]", "LOCALLIGHT=5"})},
-    {"letter case does not matter",
-     CrLf({"[sector 3,3]", "locallight=7"}),
-     {"1", "1"},
-     "",
-     CrLf({"[sector 3,3]", "LOCALLIGHT=9"})},
-    {"a blank before the bracket",
-     CrLf({" [SECTOR 1,1]", "LOCALLIGHT=5"}),
-     {"0", "0"},
-     CrLf({" [SECTOR 1,1]", "LOCALLIGHT=5"}),
-     CrLf({" [SECTOR 1,1]", "LOCALLIGHT=5"})},
-    {"blanks in the entry",
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT =5", "[SECTOR 2,2]", " LOCALLIGHT=5"}),
-     {"0", "2"},
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT =5", "[SECTOR 2,2]", " LOCALLIGHT=5"}),
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT =5", "[SECTOR 2,2]", " LOCALLIGHT=5"})},
-    {"the key alone",
-     CrLf({"[SECTORS]", "LOCALLIGHT=", "X=1"}),
-     {"1", "1"},
-     CrLf({"[SECTORS]", "X=1"}),
-     CrLf({"[SECTORS]", "LOCALLIGHT=9", "X=1"})},
-    {"everything after the key is replaced",
-     CrLf({"[SECTOR 1,1]", "LocalLight=20 // dusk"}),
-     {"1", "1"},
-     "",
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9"})},
-    {"a header on the last line",
-     "A=1\r\n[SECTOR 9,9]",
-     {"0", "1"},
-     CrLf({"A=1", "[SECTOR 9,9]"}),
-     CrLf({"A=1", "[SECTOR 9,9]"})},
-    {"LF line ends",
-     "[SECTOR 1,1]\nLOCALLIGHT=5\nRAINCHANCE=1\n[SECTOR 2,2]\nLOCALLIGHT=1\n",
-     {"2", "2"},
-     CrLf({"[SECTOR 1,1]", "RAINCHANCE=1"}),
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9", "RAINCHANCE=1", "[SECTOR 2,2]", "LOCALLIGHT=9"})},
-    {"lone CR line ends",
-     "[SECTOR 1,1]\rLOCALLIGHT=5\rX\r",
-     {"1", "1"},
-     CrLf({"[SECTOR 1,1]", "X"}),
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9", "X"})},
-    {"no headers: every line ends in CR LF",
-     "a\r\nb\nc\rd",
-     {"0", "0"},
-     CrLf({"a", "b", "c", "d"}),
-     CrLf({"a", "b", "c", "d"})},
-    {"bytes pass unchanged",
-     std::string("\0\xff"
-                 "a\t \r\n",
-                 7),
-     {"0", "0"},
-     std::string("\0\xff"
-                 "a\t \r\n",
-                 7),
-     std::string("\0\xff"
-                 "a\t \r\n",
-                 7)},
-    {"long lines",
-     CrLf({"[SECTOR 1,1] " + kLong, "LOCALLIGHT=5 " + kLong, "K=" + kLong}),
-     {"1", "1"},
-     CrLf({"[SECTOR 1,1] " + kLong, "K=" + kLong}),
-     CrLf({"[SECTOR 1,1] " + kLong, "LOCALLIGHT=9", "K=" + kLong})},
-    {"a long line after an entry",
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=1", "[" + kLong}),
-     {"1", "1"},
-     CrLf({"[" + kLong}),
-     CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9", "[" + kLong})},
+    {"empty save", "", "0 0", "", ""},
+    {"entry after a header, another key after a header",
+     Lines("[SECTOR 1,1]|LOCALLIGHT=5|[SECTOR 2,1]|RAINCHANCE=3"), "1 2",
+     Lines("[SECTOR 2,1]|RAINCHANCE=3"),
+     Lines("[SECTOR 1,1]|LOCALLIGHT=9|[SECTOR 2,1]|RAINCHANCE=3")},
+    {"the section goes on: its header stays", Lines("[Sector 0,0]|LocalLight=3|RainChance=0||[X]"),
+     "1 1", Lines("[Sector 0,0]|RainChance=0||[X]"),
+     Lines("[Sector 0,0]|LOCALLIGHT=9|RainChance=0||[X]")},
+    {"a blank line ends the section", Lines("A=1|[SECTOR 1,1]|LOCALLIGHT=5||[WORLDITEM i_gold]"),
+     "1 1", Lines("A=1||[WORLDITEM i_gold]"),
+     Lines("A=1|[SECTOR 1,1]|LOCALLIGHT=9||[WORLDITEM i_gold]")},
+    {"the file ends after the entry", "[SECTOR 1,1]\r\nLOCALLIGHT=5", "1 1", "",
+     Lines("[SECTOR 1,1]|LOCALLIGHT=9")},
+    {"an entry that does not follow a header", Lines("[SECTOR 1,1]|A=1|LOCALLIGHT=5"), "0 1",
+     Lines("[SECTOR 1,1]|A=1|LOCALLIGHT=5"), Lines("[SECTOR 1,1]|A=1|LOCALLIGHT=5")},
+    {"two headers in a row", Lines("[SECTOR 1,1]|[SECTOR 2,2]|LOCALLIGHT=5"), "0 1",
+     Lines("[SECTOR 1,1]|[SECTOR 2,2]|LOCALLIGHT=5"),
+     Lines("[SECTOR 1,1]|[SECTOR 2,2]|LOCALLIGHT=5")},
+    {"letter case does not matter", Lines("[sector 3,3]|locallight=7"), "1 1", "",
+     Lines("[sector 3,3]|LOCALLIGHT=9")},
+    {"a blank before the bracket", Lines(" [SECTOR 1,1]|LOCALLIGHT=5"), "0 0",
+     Lines(" [SECTOR 1,1]|LOCALLIGHT=5"), Lines(" [SECTOR 1,1]|LOCALLIGHT=5")},
+    {"blanks in the entry", Lines("[SECTOR 1,1]|LOCALLIGHT =5|[SECTOR 2,2]| LOCALLIGHT=5"), "0 2",
+     Lines("[SECTOR 1,1]|LOCALLIGHT =5|[SECTOR 2,2]| LOCALLIGHT=5"),
+     Lines("[SECTOR 1,1]|LOCALLIGHT =5|[SECTOR 2,2]| LOCALLIGHT=5")},
+    {"the key alone", Lines("[SECTORS]|LOCALLIGHT=|X=1"), "1 1", Lines("[SECTORS]|X=1"),
+     Lines("[SECTORS]|LOCALLIGHT=9|X=1")},
+    {"everything after the key is replaced", Lines("[SECTOR 1,1]|LocalLight=20 // dusk"), "1 1", "",
+     Lines("[SECTOR 1,1]|LOCALLIGHT=9")},
+    {"a header on the last line", "A=1\r\n[SECTOR 9,9]", "0 1", Lines("A=1|[SECTOR 9,9]"),
+     Lines("A=1|[SECTOR 9,9]")},
+    {"LF line ends", "[SECTOR 1,1]\nLOCALLIGHT=5\nRAINCHANCE=1\n[SECTOR 2,2]\nLOCALLIGHT=1\n",
+     "2 2", Lines("[SECTOR 1,1]|RAINCHANCE=1"),
+     Lines("[SECTOR 1,1]|LOCALLIGHT=9|RAINCHANCE=1|[SECTOR 2,2]|LOCALLIGHT=9")},
+    {"lone CR line ends", "[SECTOR 1,1]\rLOCALLIGHT=5\rX\r", "1 1", Lines("[SECTOR 1,1]|X"),
+     Lines("[SECTOR 1,1]|LOCALLIGHT=9|X")},
+    {"no headers: every line ends in CR LF", "a\r\nb\nc\rd", "0 0", Lines("a|b|c|d"),
+     Lines("a|b|c|d")},
+    {"bytes pass unchanged", kBytes, "0 0", kBytes, kBytes},
+    {"long lines", Lines("[SECTOR 1,1] " + kLong + "|LOCALLIGHT=5 " + kLong + "|K=" + kLong), "1 1",
+     Lines("[SECTOR 1,1] " + kLong + "|K=" + kLong),
+     Lines("[SECTOR 1,1] " + kLong + "|LOCALLIGHT=9|K=" + kLong)},
+    {"a long line after an entry", Lines("[SECTOR 1,1]|LOCALLIGHT=1|[" + kLong), "1 1",
+     Lines("[" + kLong), Lines("[SECTOR 1,1]|LOCALLIGHT=9|[" + kLong)},
 };
-
-const std::size_t kReadSizes[] = {1, 2, 7, LineReader::kDefaultReadSize};
 
 std::size_t FilesIn(const TempDir& dir) {
   auto files = std::filesystem::directory_iterator(Native(dir.Path("")));
   return static_cast<std::size_t>(std::distance(begin(files), end(files)));
 }
 
+// Every pass at read sizes that cut each line end and header; a stale temp file from an
+// earlier run is emptied and rewritten.
 TEST(PassTableTest, EachPassGivesItsCountsAndItsText) {
   for (const Case& c : kCases) {
-    for (std::size_t readSize : kReadSizes) {
+    for (std::size_t readSize :
+         {std::size_t{1}, std::size_t{2}, std::size_t{7}, LineReader::kDefaultReadSize}) {
       SCOPED_TRACE(c.name + ", read size " + std::to_string(readSize));
       TempDir dir;
       const std::string save = dir.Path("sphereworld.scp");
@@ -141,20 +98,20 @@ TEST(PassTableTest, EachPassGivesItsCountsAndItsText) {
       h.runner.SetReadSize(readSize);
       h.dialogs.answer = "9";
       h.Load(save);
+      const auto counts = [&h] { return h.model.LightsCount() + " " + h.model.SectorsCount(); };
 
       WriteFile(save, c.input);
       EXPECT_EQ(h.runner.AnalysisPass(), PassOutcome::kDone);
-      EXPECT_EQ(h.model.LightsCount(), c.counts.lights);
-      EXPECT_EQ(h.model.SectorsCount(), c.counts.sectors);
+      EXPECT_EQ(counts(), c.counts);
       EXPECT_EQ(ReadFile(save), c.input) << "analysis changes nothing";
       EXPECT_EQ(FilesIn(dir), 1u) << "analysis creates no file";
 
+      WriteFile(save + "tmp", std::string(10000, '#'));
       h.model.SetLightsCount(77);
       EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
       EXPECT_EQ(ReadFile(save), c.removed);
       EXPECT_EQ(ReadFile(save + "tmp"), c.removed) << "the temp file stays with the new text";
-      EXPECT_EQ(h.model.LightsCount(), c.counts.lights);
-      EXPECT_EQ(h.model.SectorsCount(), c.counts.sectors);
+      EXPECT_EQ(counts(), c.counts);
       EXPECT_EQ(FilesIn(dir), 2u) << "nothing but the save and its temp file";
 
       WriteFile(save, c.input);
@@ -162,50 +119,64 @@ TEST(PassTableTest, EachPassGivesItsCountsAndItsText) {
       EXPECT_EQ(h.runner.ChangePass(), PassOutcome::kDone);
       EXPECT_EQ(ReadFile(save), c.changed);
       EXPECT_EQ(ReadFile(save + "tmp"), c.changed);
-      EXPECT_EQ(h.model.LightsCount(), c.counts.lights);
-      EXPECT_EQ(h.model.SectorsCount(), c.counts.sectors);
+      EXPECT_EQ(counts(), c.counts);
       EXPECT_TRUE(h.dialogs.messages.empty());
     }
   }
 }
 
-TEST(PassTableTest, RunningAPassAgainGivesWhatTheSecondRunShould) {
+// Nothing loaded, or no usable value: refused before any file is touched, the window as it
+// was. Only the exact marker means nothing loaded.
+TEST(PassTableTest, RefusalsComeBeforeAnyFileIsTouched) {
+  using Pass = PassOutcome (PassRunner::*)();
+  const std::string kLoad = "Load a worldsave at first, please...";
+  const std::string kEmpty = "You have to enter a new value or remove all local lights!";
+  const std::string kNotEightBit = "The new value must be one line of 8-bit characters.";
+  const std::string kQuestion = "Change to what value? | Hey, Dude!";
+  struct Refusal {
+    std::string path, answer;
+    Pass pass;
+    std::string message;  // its beginning
+    int style;
+  } cases[] = {
+      {kNothingLoaded, "5", &PassRunner::AnalysisPass, kLoad, 64},
+      {kNothingLoaded, "5", &PassRunner::RemovePass, kLoad, 64},
+      {kNothingLoaded, "5", &PassRunner::ChangePass, kLoad, 64},
+      {"save", "", &PassRunner::ChangePass, kEmpty, 16},  // typed nothing, or cancelled
+      {"save", "5\r\n6", &PassRunner::ChangePass, kNotEightBit, 16},
+      {"save", "5\n", &PassRunner::ChangePass, kNotEightBit, 16},
+      {"save", "\xE2\x82\xAC", &PassRunner::ChangePass, kNotEightBit, 16},  // the euro sign
+      {"save", "\xFF", &PassRunner::ChangePass, kNotEightBit, 16},          // no UTF-8
+      {" No Worldsave loaded...", "", &PassRunner::AnalysisPass, "Cannot read the worldsave ", 16},
+  };
   TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  const std::string input = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5", "", "[SECTOR 2,2]",
-                                  "LOCALLIGHT=6", "RAINCHANCE=1", "[SECTOR 3,3]", "A=1"});
-  WriteFile(save, input);
-  Harness h;
-  h.Load(save);
-  ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-  EXPECT_EQ(h.model.LightsCount(), "2");
-  EXPECT_EQ(h.model.SectorsCount(), "3");
-  const std::string once = ReadFile(save);
-  ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-  EXPECT_EQ(ReadFile(save), once) << "the second remove removes nothing";
-  EXPECT_EQ(h.model.LightsCount(), "0");
-  EXPECT_EQ(h.model.SectorsCount(), "2") << "the header of a section that went on stays";
-
-  WriteFile(save, input);
-  h.dialogs.answer = "5";
-  ASSERT_EQ(h.runner.ChangePass(), PassOutcome::kDone);
-  h.dialogs.answer = "9";
-  ASSERT_EQ(h.runner.ChangePass(), PassOutcome::kDone);
-  EXPECT_EQ(ReadFile(save), CrLf({"[SECTOR 1,1]", "LOCALLIGHT=9", "", "[SECTOR 2,2]",
-                                  "LOCALLIGHT=9", "RAINCHANCE=1", "[SECTOR 3,3]", "A=1"}));
-  EXPECT_EQ(h.model.LightsCount(), "2");
-  EXPECT_EQ(h.model.SectorsCount(), "3");
-}
-
-TEST(PassTableTest, AnEarlierTempFileIsEmptiedAndRewritten) {
-  TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  WriteFile(save, CrLf({"A=1"}));
-  WriteFile(save + "tmp", std::string(10000, '#'));
-  Harness h;
-  h.Load(save);
-  ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-  EXPECT_EQ(ReadFile(save + "tmp"), CrLf({"A=1"}));
+  const std::string text = Lines("[SECTOR 1,1]|LOCALLIGHT=5");
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.path + ", " + c.answer);
+    const std::string path = c.path == kNothingLoaded ? c.path : dir.Path(c.path);
+    WriteFile(dir.Path("save"), text);
+    ForwardingFileSystem fs;
+    Harness h(fs);
+    h.Load(path);
+    h.dialogs.answer = c.answer;
+    const bool refused = c.message != "Cannot read the worldsave ";
+    EXPECT_EQ((h.runner.*c.pass)(), refused ? PassOutcome::kRefused : PassOutcome::kFailed);
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(h.dialogs.messages[0].prompt.starts_with(c.message))
+        << h.dialogs.messages[0].prompt;
+    EXPECT_EQ(h.dialogs.messages[0].style, c.style);
+    EXPECT_EQ(h.dialogs.messages[0].title, "Hey, Dude!");
+    if (!refused) continue;
+    EXPECT_EQ(h.dialogs.questions,
+              c.answer == "5" ? std::vector<std::string>{} : std::vector<std::string>{kQuestion})
+        << "the guard comes first";
+    EXPECT_TRUE(fs.calls.empty()) << "no file is touched";
+    EXPECT_TRUE(h.recorder.log.empty()) << "counts, status and bar keep their values";
+    EXPECT_EQ(h.model.StatusText(), "Status bar ;)");
+    EXPECT_EQ(h.model.BarWidth(), 6735.0f);
+    EXPECT_EQ(ReadFile(dir.Path("save")), text);
+    EXPECT_FALSE(Exists(dir.Path("savetmp")));
+  }
 }
 
 }  // namespace

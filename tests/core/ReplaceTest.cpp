@@ -5,6 +5,8 @@
 #include <sys/xattr.h>
 #endif
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ReplaceStep.h"
 #include "TestSupport.h"
@@ -22,8 +24,25 @@ namespace fs = std::filesystem;
 const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"});
 
 #if !defined(_WIN32)  // POSIX permission bits and symbolic links
+// Looks at the temp file's bits whenever a pass is about to give a file the save's bits.
+class PermissionWatch : public ForwardingFileSystem {
+ public:
+  explicit PermissionWatch(std::string temp) : temp_(std::move(temp)) {}
+  std::vector<fs::perms> seen;
+
+ protected:
+  std::error_code Fault(const std::string& call) override {
+    if (call == "CopyPermissions") seen.push_back(fs::status(temp_).permissions());
+    return {};
+  }
+
+ private:
+  std::string temp_;
+};
+
 // The new save and the temp file have the old save's bits and extended attributes (where
-// access lists live) from the start; a stale temp file's own are not carried over.
+// access lists live), an empty one too; a stale temp file's own are not carried over, and
+// a temp file is never wider open than the save, not even before it has the save's bits.
 TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
@@ -34,8 +53,10 @@ TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
     fs::permissions(save, mode);
     fs::permissions(temp, fs::perms(0666));
     ASSERT_EQ(setxattr(save.c_str(), "user.shard", "7", 1, 0), 0);
+    ASSERT_EQ(setxattr(save.c_str(), "user.empty", "", 0, 0), 0);
     ASSERT_EQ(setxattr(temp.c_str(), "user.stale", "1", 1, 0), 0);
-    Harness h;
+    PermissionWatch watch(temp);
+    Harness h(watch);
     h.Load(save);
     fs::perms tempMode = fs::perms::none;
     h.recorder.onYield = [&] {
@@ -43,10 +64,13 @@ TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
     };
     ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
     EXPECT_EQ(tempMode, mode) << "while the temp file is written";
+    ASSERT_EQ(watch.seen.size(), 2u) << "the temp file, then the copy of the new save";
+    EXPECT_EQ(watch.seen[1] & ~mode, fs::perms::none) << "the new copy, wider than the save";
     for (const std::string& file : {save, temp}) {
       EXPECT_EQ(fs::status(file).permissions(), mode);
       char value[2] = {};
       EXPECT_EQ(getxattr(file.c_str(), "user.shard", value, sizeof value), 1);
+      EXPECT_EQ(getxattr(file.c_str(), "user.empty", value, sizeof value), 0);
       EXPECT_EQ(getxattr(file.c_str(), "user.stale", value, sizeof value), -1);
     }
     EXPECT_EQ(ReadFile(save), "");
