@@ -104,6 +104,28 @@ with tempfile.TemporaryDirectory() as folder:
     check("a failed write of stdout", (written.returncode, written.stderr.startswith(
         b"duskmend-cli: cannot write the result: No space left on device")), (1, True))
 
+    # The new text is on the disk before it takes the save's name, and the name after it: the
+    # temp file is synced before the rename, the folder after it.
+    traced = os.path.join(folder, b"traced.scp")
+    with open(traced, "wb") as f:
+        f.write(SAVE)
+    log = os.path.join(folder, b"trace")
+    try:
+        subprocess.run(["strace", "-f", "-y", "-qq", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
+                        "-o", log, cli, b"remove", traced], check=True, stdout=subprocess.DEVNULL)
+        with open(log, "rb") as f:
+            calls = [line.split(b" ", 1)[1] for line in f.read().splitlines()]
+        at = [i for i, call in enumerate(calls) if call.startswith(b"rename")]
+        synced = [i for i, call in enumerate(calls) if call.startswith((b"fsync(", b"fdatasync("))
+                  and call.split(b"<", 1)[1].startswith(traced + b"tmp>")]
+        folder_synced = [i for i, call in enumerate(calls) if call.startswith(b"fsync(")
+                         and call.split(b"<", 1)[1].startswith(folder + b">")]
+        check("one rename", len(at), 1)
+        check("the temp file synced before the rename", bool(synced) and synced[0] < at[0], True)
+        check("the folder synced after the rename", bool(folder_synced) and folder_synced[-1] > at[0], True)
+    except (OSError, subprocess.CalledProcessError) as error:
+        print(f"the system calls are not checked: strace did not run ({error})")
+
     # SIGINT in the middle of a large pass, once its progress shows on a terminal.
     big = os.path.join(folder, b"big.scp")
     subprocess.run([gensave, b"256M", big], check=True, stdout=subprocess.DEVNULL)
