@@ -35,7 +35,7 @@ class FrmMainTest : public QObject {
   void init() { window_ = ShowWindow<FrmMain>(dialogs_); }
   void cleanup() { window_.reset(); }
 
-  void startsWithNothingLoaded() {
+  void startsWithNothingLoadedAtItsFixedSize() {
     QCOMPARE(window_->windowTitle(), QString("Duskmend v1.0"));
     QCOMPARE(Text("Label1"), QString("No Worldsave loaded..."));
     QCOMPARE(Text("Label5"), QString("0"));
@@ -46,14 +46,11 @@ class FrmMainTest : public QObject {
     // Courier New, or the fixed-pitch face that stands in for it where it is missing.
     const QFontInfo font(Find<QLabel>("Label5")->font());
     QVERIFY2(font.fixedPitch() && font.bold(), qPrintable(font.family()));
-  }
-
-  void cannotBeResizedMinimizedOrMaximized() {
+    // It cannot be resized, minimized or maximized.
     QCOMPARE(window_->minimumSize(), window_->maximumSize());
     QCOMPARE(window_->centralWidget()->size(), QSize(789, 193));
     const Qt::WindowFlags flags = window_->windowFlags();
-    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
-    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(flags & Qt::WindowMinimizeButtonHint) && !(flags & Qt::WindowMaximizeButtonHint));
     QVERIFY(flags & Qt::WindowCloseButtonHint);
   }
 
@@ -99,7 +96,8 @@ class FrmMainTest : public QObject {
     QCOMPARE(Text("lStatus"), QString("100% - Ready"));
   }
 
-  void everyPassIsRefusedWhileNothingIsLoaded() {
+  // Every pass while nothing is loaded, and a change to no value, are refused at once.
+  void thePassesAreRefusedWithoutASaveOrAValue() {
     const std::vector<void (FrmMain::*)()> commands = {
         &FrmMain::Command7_Click, &FrmMain::Command3_Click, &FrmMain::me_removesse_Click,
         &FrmMain::Command4_Click, &FrmMain::me_changesse_Click};
@@ -114,13 +112,12 @@ class FrmMainTest : public QObject {
     QVERIFY(dialogs_.questions.isEmpty());
     QCOMPARE(Text("Label5"), QString("0"));
     QCOMPARE(Text("lStatus"), QString("Status bar ;)"));
-  }
 
-  void anEmptyValueIsRefused() {
     const QString save = dir_.filePath("sphereworld.scp");
     WriteFile(save, "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n");
     dialogs_.files = {save};
     window_->Command1_Click();
+    dialogs_.messages.clear();
     window_->me_changesse_Click();
     QCOMPARE(dialogs_.questions, QStringList({"Change to what value? | Hey, Dude!"}));
     QCOMPARE(int(dialogs_.messages.size()), 1);
