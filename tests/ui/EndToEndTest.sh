@@ -16,38 +16,12 @@ printf '[SECTOR 1,1]\r\nLOCALLIGHT=5\r\n\r\n[WORLDITEM i_gold]\r\nP=1,2,3\r\n' >
 cat > "$dir/drive.sh" <<'DRIVE'
 set -eu
 program=$1 save=$2
-# Waits up to a minute for a shell condition: a loaded machine (CI runs tests side by side)
-# can take many seconds to start a program.
-wait_for() {
-  for _ in $(seq 600); do eval "$1" && return 0; sleep 0.1; done
-  echo "gave up waiting for: $1"
-  exit 1
-}
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-
+. "$3"
 QT_QPA_PLATFORM=xcb QT_QPA_PLATFORMTHEME= "$program" >/dev/null 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 wait_for '[ -n "$(visible "^Duskmend v1\.0$")" ]'
-window=$(visible '^Duskmend v1\.0$')
-# Without a window manager the focus may come late: press Alt+S until the dialog opens.
-for _ in $(seq 10); do
-  xdotool windowfocus "$window" 2>/dev/null || true
-  xdotool key alt+s
-  sleep 1
-  [ -n "$(visible '^Open sphereworld')" ] && break
-done
-dialog=$(visible '^Open sphereworld')
-[ -n "$dialog" ] || { echo "Alt+S opened no file dialog"; exit 1; }
-xdotool windowfocus "$dialog"
-sleep 0.5
-xdotool type --delay 20 "$save"
-xdotool key Return
-wait_for '[ -z "$(visible "^Open sphereworld")" ]'
-xdotool windowfocus "$window"; sleep 0.3
-xdotool key alt+r
-wait_for '[ -e "${save}tmp" ] && ! grep -q LOCALLIGHT "$save"'
-sleep 0.5
+open_and_remove "$(visible '^Duskmend v1\.0$')" "$save" "$save"
 xdotool key alt+x
 wait_for '! kill -0 "$pid" 2>/dev/null'
 # A SIGTERM ends the program as the exit command does.
@@ -57,7 +31,8 @@ wait_for '[ -n "$(visible "^Duskmend v1\.0$")" ]'
 kill -TERM "$pid"
 wait_for '! kill -0 "$pid" 2>/dev/null'
 DRIVE
-xvfb-run -a -s "-screen 0 1024x768x24" sh "$dir/drive.sh" "$program" "$save"
+xvfb-run -a -s "-screen 0 1024x768x24" sh "$dir/drive.sh" "$program" "$save" \
+  "$(cd "$(dirname "$0")/.." && pwd)/KeyDrive.sh"
 
 expected=$(printf '\r\n[WORLDITEM i_gold]\r\nP=1,2,3\r\n' | od -c)
 if [ "$(od -c < "$save")" != "$expected" ] || [ "$(od -c < "${save}tmp")" != "$expected" ]; then

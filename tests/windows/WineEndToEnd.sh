@@ -20,37 +20,14 @@ timeout 120 /usr/lib/wine/wineserver -w || true
 cat > "$dir/drive.sh" <<'DRIVE'
 set -eu
 program=$1 save=$2 screenshot=$3
-# Waits up to twenty seconds (or $2 tenths) for a shell condition.
-wait_for() {
-  for _ in $(seq "${2:-200}"); do eval "$1" && return 0; sleep 0.1; done
-  echo "gave up waiting for: $1"
-  exit 1
-}
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-
+. "$4"
 /usr/lib/wine/wine64 "$program" >/dev/null 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 # Wine may still be busy with what an installer left it (menus, links): a minute at most.
-wait_for '[ -n "$(visible "^Duskmend v1\.0$")" ]' 600
+wait_for '[ -n "$(visible "^Duskmend v1\.0$")" ]'
 window=$(visible '^Duskmend v1\.0$')
-for _ in $(seq 10); do
-  xdotool windowfocus "$window" 2>/dev/null || true
-  xdotool key alt+s
-  sleep 1
-  [ -n "$(visible '^Open sphereworld')" ] && break
-done
-dialog=$(visible '^Open sphereworld')
-[ -n "$dialog" ] || { echo "Alt+S opened no file dialog"; exit 1; }
-xdotool windowfocus "$dialog"
-sleep 1
-xdotool type --delay 20 "Z:$(echo "$save" | tr / '\\')"
-xdotool key Return
-wait_for '[ -z "$(visible "^Open sphereworld")" ]'
-xdotool windowfocus "$window"; sleep 0.5
-xdotool key alt+r
-wait_for '[ -e "${save}tmp" ] && ! grep -q LOCALLIGHT "$save"'
-sleep 1
+open_and_remove "$window" "Z:$(echo "$save" | tr / '\\')" "$save"
 if [ -n "$screenshot" ]; then
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xwd -root -silent | /usr/bin/convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
@@ -59,7 +36,8 @@ xdotool windowfocus "$window"; sleep 0.3
 xdotool key alt+x
 wait_for '! kill -0 "$pid" 2>/dev/null'
 DRIVE
-xvfb-run -a -s "-screen 0 1024x768x24" sh "$dir/drive.sh" "$program" "$save" "$screenshot"
+xvfb-run -a -s "-screen 0 1024x768x24" sh "$dir/drive.sh" "$program" "$save" "$screenshot" \
+  "$here/tests/KeyDrive.sh"
 
 if grep -q '^LOCALLIGHT=' "$save" || ! cmp -s "$save" "${save}tmp"; then
   echo "the save was not rewritten as expected"
