@@ -13,6 +13,7 @@
 #include "ReplaceStep.h"
 #include "RewriteFiles.h"
 #include "ScanPass.h"
+#include "WhileWaiting.h"
 #include "WindowModel.h"
 
 namespace duskmend {
@@ -91,7 +92,7 @@ template <class Steps, class... Args>
 PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
   std::optional<RewriteFiles> files;
   try {
-    files.emplace(fs_, path);
+    files.emplace(fs_, sink_, path);
     // The old text is read once and then replaced: its cache would only crowd out the
     // memory of the machine's other programs, the game server among them.
     LineReader reader(fs_, files->world->Handle(), readSize_, LineReader::Cache::kForget);
@@ -104,7 +105,10 @@ PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
     }
     files->world->Close();
     writer.Flush();
-    files->temp->Sync();
+    // Most of the new text is on its way to the disk already; the rest may take a while.
+    const FileHandle temp = files->temp->Handle();
+    if (std::error_code error = WhileWaiting(sink_, [this, temp] { return fs_.Sync(temp); }))
+      throw PassFailure{PassFailure::Step::kWriteTemp, error};
     Yield(true);
     ReplaceStep replace(fs_, sink_);
     replace.Run(files->target, files->read, *files->temp, files->tempPath);

@@ -16,6 +16,9 @@ class ProgressSink {
   // The same at the end of a rewriting pass, where a stop decides whether the world save is
   // replaced: a sink that skips some yields to save time must not skip these.
   virtual void YieldToEventsAtEnd() { YieldToEvents(); }
+  // Lets the window paint and take commands while a slow file call runs on another thread;
+  // a stop asked for here is seen at the next yield. A sink that shows nothing needs none.
+  virtual void KeepAlive() {}
 };
 
 inline constexpr int kFullBarWidth = 6735;

@@ -5,6 +5,7 @@
 #include "OpenFile.h"
 #include "PassFailure.h"
 #include "ProgressSink.h"
+#include "WhileWaiting.h"
 
 namespace duskmend {
 
@@ -18,12 +19,13 @@ void ReplaceStep::Run(const std::string& target, const FileIdentity& read, OpenF
     throw PassFailure{PassFailure::Step::kWorldChanged, error};
   }
   if (error) throw PassFailure{PassFailure::Step::kReplace, error};
-  if (std::error_code renamed = fs_.Rename(tempPath, target)) {
+  // Dropping the old save's blocks and retrying a rename that Windows refused take a while.
+  if (std::error_code renamed = WhileWaiting(sink_, [&] { return fs_.Rename(tempPath, target); })) {
     throw PassFailure{PassFailure::Step::kReplace, renamed};
   }
   // The switch has happened and cannot be taken back; a folder that cannot be synced
   // leaves it as durable as that file system makes it.
-  fs_.SyncFolderOf(target);
+  WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(target); });
   sink_.YieldToEventsAtEnd();
   copyBackError_ = CopyBack(temp, tempPath);
   sink_.YieldToEventsAtEnd();
@@ -41,7 +43,9 @@ std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPat
   if (!error) error = fs_.Size(save.Handle(), size);
   for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {
     if (offset > 0) sink_.YieldToEventsAtEnd();  // between two pieces
-    error = fs_.Copy(save.Handle(), offset, std::min(kCopyPiece, size - offset), copy);
+    error = WhileWaiting(sink_, [&] {
+      return fs_.Copy(save.Handle(), offset, std::min(kCopyPiece, size - offset), copy);
+    });
   }
   const std::error_code closed = fs_.Close(copy);
   if (!error) error = closed;

@@ -2,6 +2,7 @@
 
 #include "PassFailure.h"
 #include "ReplaceStep.h"
+#include "WhileWaiting.h"
 
 namespace duskmend {
 namespace {
@@ -13,7 +14,8 @@ std::string Megabytes(std::uint64_t bytes, bool up) {
 
 }  // namespace
 
-RewriteFiles::RewriteFiles(FileSystem& fs, const std::string& path) : path_(path) {
+RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path)
+    : path_(path) {
   constexpr auto kRead = PassFailure::Step::kReadWorld;
   constexpr auto kWrite = PassFailure::Step::kWriteTemp;
   // A link switched to another save during the pass must not move it there.
@@ -41,7 +43,11 @@ RewriteFiles::RewriteFiles(FileSystem& fs, const std::string& path) : path_(path
     if (std::error_code error = fs.CopyPermissions(world->Handle(), temp->Handle())) {
       Refuse("Cannot replace the worldsave " + path, error.message());
     }
-    if (std::error_code error = fs.Truncate(temp->Handle(), 0)) throw PassFailure{kWrite, error};
+    // Dropping the blocks of an earlier run's temp file, as large as the save, takes a while.
+    const FileHandle handle = temp->Handle();
+    if (std::error_code error = WhileWaiting(sink, [&] { return fs.Truncate(handle, 0); })) {
+      throw PassFailure{kWrite, error};
+    }
   } catch (...) {
     // A temp file that this pass made and never filled does not stay behind.
     temp.reset();

@@ -6,6 +6,7 @@
 
 #include "FileSystem.h"
 #include "OpenFile.h"
+#include "ProgressSink.h"
 
 namespace duskmend {
 
@@ -24,7 +25,7 @@ class RewriteFiles {
   // Room beyond the save's own size that a rewriting pass asks of the disk.
   static constexpr std::uint64_t kSpaceMargin = std::uint64_t{4} << 20;
 
-  RewriteFiles(FileSystem& fs, const std::string& path);
+  RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path);
 
   std::string target;    // the world save's file, links followed once
   std::string tempPath;  // beside the target

@@ -139,6 +139,7 @@ void FrmMain::YieldToEventsAtEnd() {
   sinceEvents_.invalidate();
   YieldToEvents();
 }
+void FrmMain::KeepAlive() { QCoreApplication::processEvents(); }
 
 void FrmMain::ShowMessage(const std::string& prompt, int style, const std::string& title) {
   dialogs_.ShowMessage(this, Text(prompt), style, Text(title));

@@ -62,6 +62,7 @@ class FrmMain : public QMainWindow,
   void SetStatusText(const std::string& text) override;
   void YieldToEvents() override;
   void YieldToEventsAtEnd() override;
+  void KeepAlive() override;
 
   // Dialogs
   void ShowMessage(const std::string& prompt, int style, const std::string& title) override;

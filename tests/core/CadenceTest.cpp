@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "LineReader.h"
@@ -108,6 +111,44 @@ TEST(CadenceTest, RewritingPassesYieldLastAndShowTheCountsLast) {
     WriteFile(save, c.input);
     ASSERT_EQ(h.runner.ChangePass(), PassOutcome::kDone);
     EXPECT_EQ(h.recorder.log, c.expected) << "change";
+  }
+}
+
+// Makes one kind of call take a tenth of a second.
+class SlowCall : public ForwardingFileSystem {
+ public:
+  explicit SlowCall(std::string call) : call_(std::move(call)) {}
+
+ protected:
+  std::error_code Fault(const std::string& call) override {
+    if (call == call_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return {};
+  }
+
+ private:
+  std::string call_;
+};
+
+// The calls that can take long on a large save run while the window stays alive; the yields
+// and what they show stay as they were.
+TEST(CadenceTest, ASlowFileCallKeepsTheWindowAlive) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  const std::string input = Repeat("[SECTOR 1,1]\r\nLOCALLIGHT=1\r\nA=1\r\n", 600);
+  WriteFile(save, input);
+  Harness quick;
+  quick.Load(save);
+  ASSERT_EQ(quick.runner.RemovePass(), PassOutcome::kDone);
+  for (const char* call : {"Truncate", "Sync", "Rename", "SyncFolderOf", "Copy"}) {
+    SCOPED_TRACE(call);
+    WriteFile(save, input);
+    SlowCall slow(call);
+    Harness h(slow);
+    h.Load(save);
+    ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+    EXPECT_GE(h.recorder.keptAlive, 2);
+    EXPECT_EQ(h.recorder.log, quick.recorder.log);
+    EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));
   }
 }
 
