@@ -3,7 +3,8 @@
 //
 //   duskmend-yieldgaps PATH
 //
-// Prints the longest gap and the whole pass in milliseconds, and where the gap ended.
+// Prints the longest gap and the whole pass in milliseconds, and where the gap began and
+// ended.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -26,13 +27,16 @@ class GapSink : public duskmend::ProgressSink {
   void SetBarWidth(float) override {}
   void SetStatusText(const std::string& text) override { status_ = text; }
   void YieldToEvents() override { Mark("yield after " + status_); }
+  void YieldToEventsAtEnd() override { Mark("end-of-pass yield " + std::to_string(++atEnd_)); }
+  void KeepAlive() override { Mark("a wait after " + status_); }
   void Mark(const std::string& where) {
     const Clock::time_point now = Clock::now();
     if (now - last_ > longest) {
       longest = now - last_;
-      endedAt = where;
+      endedAt = "from " + lastWhere_ + " to " + where;
     }
     last_ = now;
+    lastWhere_ = where;
   }
   Clock::duration longest{};
   std::string endedAt;
@@ -40,6 +44,8 @@ class GapSink : public duskmend::ProgressSink {
  private:
   Clock::time_point last_ = Clock::now();
   std::string status_ = "the start";
+  std::string lastWhere_ = "the start";
+  int atEnd_ = 0;
 };
 
 class NoDialogs : public duskmend::Dialogs {
