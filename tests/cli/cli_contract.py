@@ -114,7 +114,7 @@ with tempfile.TemporaryDirectory() as folder:
         subprocess.run(["strace", "-f", "-y", "-qq", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
                         "-o", log, cli, b"remove", traced], check=True, stdout=subprocess.DEVNULL)
         with open(log, "rb") as f:
-            calls = [line.split(b" ", 1)[1] for line in f.read().splitlines()]
+            calls = [line.split(maxsplit=1)[1] for line in f.read().splitlines()]  # after the pid
         at = [i for i, call in enumerate(calls) if call.startswith(b"rename")]
         synced = [i for i, call in enumerate(calls) if call.startswith((b"fsync(", b"fdatasync("))
                   and call.split(b"<", 1)[1].startswith(traced + b"tmp>")]
