@@ -83,64 +83,13 @@ void Harness::Load(const std::string& path) {
   recorder.log.clear();
 }
 
-std::error_code ForwardingFileSystem::Enter(const std::string& name) {
-  calls.push_back(name);
-  return Fault(name);
-}
-
-#define FORWARD(name, ...)                                \
-  if (std::error_code error = Enter(#name)) return error; \
-  return system_.name(__VA_ARGS__)
-
-std::error_code ForwardingFileSystem::Open(const std::string& path, OpenMode mode,
-                                           FileHandle& file) {
-  FORWARD(Open, path, mode, file);
-}
-std::error_code ForwardingFileSystem::Size(FileHandle file, std::uint64_t& size) {
-  FORWARD(Size, file, size);
-}
-std::error_code ForwardingFileSystem::Read(FileHandle file, char* buffer, std::size_t size,
-                                           std::size_t& got) {
-  FORWARD(Read, file, buffer, size, got);
-}
-std::error_code ForwardingFileSystem::Write(FileHandle file, const char* data, std::size_t size) {
-  FORWARD(Write, file, data, size);
-}
-std::error_code ForwardingFileSystem::Sync(FileHandle file) { FORWARD(Sync, file); }
 std::error_code ForwardingFileSystem::Close(FileHandle file) {
   // A close that fails has still released the handle.
   std::error_code error = Enter("Close");
   std::error_code closed = system_.Close(file);
   return error ? error : closed;
 }
-std::error_code ForwardingFileSystem::Copy(FileHandle from, std::uint64_t offset,
-                                           std::uint64_t length, FileHandle to) {
-  FORWARD(Copy, from, offset, length, to);
-}
-void ForwardingFileSystem::Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) {
-  calls.push_back("Forget");
-  system_.Forget(file, offset, length);
-}
-std::error_code ForwardingFileSystem::CopyPermissions(FileHandle like, FileHandle to) {
-  FORWARD(CopyPermissions, like, to);
-}
-std::error_code ForwardingFileSystem::Truncate(FileHandle file, std::uint64_t size) {
-  FORWARD(Truncate, file, size);
-}
-std::error_code ForwardingFileSystem::Lock(FileHandle file, bool& taken) {
-  FORWARD(Lock, file, taken);
-}
-void ForwardingFileSystem::StartWriteBack(FileHandle file, std::uint64_t offset,
-                                          std::uint64_t length) {
-  calls.push_back("StartWriteBack");
-  system_.StartWriteBack(file, offset, length);
-}
-std::error_code ForwardingFileSystem::IdentityOf(FileHandle file, FileIdentity& identity) {
-  FORWARD(IdentityOf, file, identity);
-}
-std::error_code ForwardingFileSystem::IdentityAt(const std::string& path, FileIdentity& identity) {
-  FORWARD(IdentityAt, path, identity);
-}
+
 std::error_code ForwardingFileSystem::MayReplace(const std::string& path, std::string& reason) {
   if (std::error_code error = Enter("MayReplace")) {
     reason = error.message();
@@ -148,20 +97,5 @@ std::error_code ForwardingFileSystem::MayReplace(const std::string& path, std::s
   }
   return system_.MayReplace(path, reason);
 }
-std::error_code ForwardingFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes) {
-  FORWARD(FreeSpace, path, bytes);
-}
-std::error_code ForwardingFileSystem::Rename(const std::string& from, const std::string& to) {
-  FORWARD(Rename, from, to);
-}
-std::error_code ForwardingFileSystem::Remove(const std::string& path) { FORWARD(Remove, path); }
-std::error_code ForwardingFileSystem::SyncFolderOf(const std::string& path) {
-  FORWARD(SyncFolderOf, path);
-}
-std::error_code ForwardingFileSystem::ResolveLinks(const std::string& path, std::string& target) {
-  FORWARD(ResolveLinks, path, target);
-}
-
-#undef FORWARD
 
 }  // namespace duskmend::test

@@ -91,27 +91,42 @@ class ForwardingFileSystem : public FileSystem {
  public:
   explicit ForwardingFileSystem(FileSystem& inner = SystemFileSystem()) : system_(inner) {}
 
-  std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override;
-  std::error_code Size(FileHandle file, std::uint64_t& size) override;
-  std::error_code Read(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
-  std::error_code Write(FileHandle file, const char* data, std::size_t size) override;
-  std::error_code Sync(FileHandle file) override;
+#define DUSKMEND_FORWARD(Name, Parameters, Arguments)       \
+  std::error_code Name Parameters override {                \
+    if (std::error_code error = Enter(#Name)) return error; \
+    return system_.Name Arguments;                          \
+  }
+  DUSKMEND_FORWARD(Open, (const std::string& path, OpenMode mode, FileHandle& file),
+                   (path, mode, file))
+  DUSKMEND_FORWARD(Size, (FileHandle file, std::uint64_t& size), (file, size))
+  DUSKMEND_FORWARD(Read, (FileHandle file, char* buffer, std::size_t size, std::size_t& got),
+                   (file, buffer, size, got))
+  DUSKMEND_FORWARD(Write, (FileHandle file, const char* data, std::size_t size), (file, data, size))
+  DUSKMEND_FORWARD(Sync, (FileHandle file), (file))
+  DUSKMEND_FORWARD(Copy,
+                   (FileHandle from, std::uint64_t offset, std::uint64_t length, FileHandle to),
+                   (from, offset, length, to))
+  DUSKMEND_FORWARD(CopyPermissions, (FileHandle like, FileHandle to), (like, to))
+  DUSKMEND_FORWARD(Truncate, (FileHandle file, std::uint64_t size), (file, size))
+  DUSKMEND_FORWARD(Lock, (FileHandle file, bool& taken), (file, taken))
+  DUSKMEND_FORWARD(IdentityOf, (FileHandle file, FileIdentity& identity), (file, identity))
+  DUSKMEND_FORWARD(IdentityAt, (const std::string& path, FileIdentity& identity), (path, identity))
+  DUSKMEND_FORWARD(FreeSpace, (const std::string& path, std::uint64_t& bytes), (path, bytes))
+  DUSKMEND_FORWARD(Rename, (const std::string& from, const std::string& to), (from, to))
+  DUSKMEND_FORWARD(Remove, (const std::string& path), (path))
+  DUSKMEND_FORWARD(SyncFolderOf, (const std::string& path), (path))
+  DUSKMEND_FORWARD(ResolveLinks, (const std::string& path, std::string& target), (path, target))
+#undef DUSKMEND_FORWARD
   std::error_code Close(FileHandle file) override;
-  std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
-                       FileHandle to) override;
-  void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) override;
-  std::error_code CopyPermissions(FileHandle like, FileHandle to) override;
-  std::error_code Truncate(FileHandle file, std::uint64_t size) override;
-  std::error_code Lock(FileHandle file, bool& taken) override;
-  void StartWriteBack(FileHandle file, std::uint64_t offset, std::uint64_t length) override;
-  std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override;
-  std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override;
   std::error_code MayReplace(const std::string& path, std::string& reason) override;
-  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override;
-  std::error_code Rename(const std::string& from, const std::string& to) override;
-  std::error_code Remove(const std::string& path) override;
-  std::error_code SyncFolderOf(const std::string& path) override;
-  std::error_code ResolveLinks(const std::string& path, std::string& target) override;
+  void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
+    calls.push_back("Forget");
+    system_.Forget(file, offset, length);
+  }
+  void StartWriteBack(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
+    calls.push_back("StartWriteBack");
+    system_.StartWriteBack(file, offset, length);
+  }
 
   std::vector<std::string> calls;
 
@@ -120,7 +135,10 @@ class ForwardingFileSystem : public FileSystem {
   virtual std::error_code Fault(const std::string&) { return {}; }
 
  private:
-  std::error_code Enter(const std::string& name);
+  std::error_code Enter(const std::string& name) {
+    calls.push_back(name);
+    return Fault(name);
+  }
   FileSystem& system_;
 };
 
