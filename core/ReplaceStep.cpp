@@ -36,6 +36,8 @@ void ReplaceStep::Run(const std::string& target, const FileIdentity& read, OpenF
 std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPath) {
   FileHandle copy = -1;
   if (std::error_code error = fs_.Open(tempPath, OpenMode::kCreateNew, copy)) return error;
+  // Whether the lock is taken does not matter: a second Duskmend is refused at the save,
+  // which this pass still holds locked.
   bool taken = false;
   std::error_code error = fs_.Lock(copy, taken);
   if (!error) error = fs_.CopyPermissions(save.Handle(), copy);
