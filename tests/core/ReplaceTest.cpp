@@ -47,14 +47,22 @@ TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
   const std::string temp = save + "tmp";
-  for (fs::perms mode : {fs::perms(0640), fs::perms(0604), fs::perms(0600)}) {
+  const struct {
+    fs::perms mode;
+    bool stale;
+  } rows[] = {{fs::perms(0640), true}, {fs::perms(0604), true}, {fs::perms(0600), false}};
+  for (const auto& [mode, stale] : rows) {
+    SCOPED_TRACE(stale ? "a stale temp file" : "a new temp file");
     WriteFile(save, kOld);
-    WriteFile(temp, "stale");
     fs::permissions(save, mode);
-    fs::permissions(temp, fs::perms(0666));
     ASSERT_EQ(setxattr(save.c_str(), "user.shard", "7", 1, 0), 0);
     ASSERT_EQ(setxattr(save.c_str(), "user.empty", "", 0, 0), 0);
-    ASSERT_EQ(setxattr(temp.c_str(), "user.stale", "1", 1, 0), 0);
+    fs::remove(temp);
+    if (stale) {
+      WriteFile(temp, "stale");
+      fs::permissions(temp, fs::perms(0666));
+      ASSERT_EQ(setxattr(temp.c_str(), "user.stale", "1", 1, 0), 0);
+    }
     PermissionWatch watch(temp);
     Harness h(watch);
     h.Load(save);
@@ -65,6 +73,9 @@ TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
     ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
     EXPECT_EQ(tempMode, mode) << "while the temp file is written";
     ASSERT_EQ(watch.seen.size(), 2u) << "the temp file, then the copy of the new save";
+    if (!stale) {
+      EXPECT_EQ(watch.seen[0] & ~mode, fs::perms::none) << "a new temp file, too wide";
+    }
     EXPECT_EQ(watch.seen[1] & ~mode, fs::perms::none) << "the new copy, wider than the save";
     for (const std::string& file : {save, temp}) {
       EXPECT_EQ(fs::status(file).permissions(), mode);
