@@ -29,6 +29,7 @@ class GapSink : public duskmend::ProgressSink {
   void YieldToEvents() override { Mark("yield after " + status_); }
   void YieldToEventsAtEnd() override { Mark("end-of-pass yield " + std::to_string(++atEnd_)); }
   void KeepAlive() override { Mark("a wait after " + status_); }
+  bool KeepsAlive() const override { return true; }
   void Mark(const std::string& where) {
     const Clock::time_point now = Clock::now();
     if (now - last_ > longest) {

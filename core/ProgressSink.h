@@ -19,6 +19,8 @@ class ProgressSink {
   // Lets the window paint and take commands while a slow file call runs on another thread;
   // a stop asked for here is seen at the next yield. A sink that shows nothing needs none.
   virtual void KeepAlive() {}
+  // A sink that shows nothing while a file call runs lets it run on the pass's own thread.
+  virtual bool KeepsAlive() const { return false; }
 };
 
 inline constexpr int kFullBarWidth = 6735;

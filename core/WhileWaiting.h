@@ -17,6 +17,7 @@ inline constexpr std::chrono::milliseconds kKeepAlivePeriod{20};
 // sink's KeepAlive lets no pass start, so that nothing else calls the file system meanwhile.
 template <class Call>
 std::error_code WhileWaiting(ProgressSink& sink, Call call) {
+  if (!sink.KeepsAlive()) return call();
   std::future<std::error_code> result;
   try {
     result = std::async(std::launch::async, call);

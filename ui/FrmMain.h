@@ -63,6 +63,7 @@ class FrmMain : public QMainWindow,
   void YieldToEvents() override;
   void YieldToEventsAtEnd() override;
   void KeepAlive() override;
+  bool KeepsAlive() const override { return true; }
 
   // Dialogs
   void ShowMessage(const std::string& prompt, int style, const std::string& title) override;

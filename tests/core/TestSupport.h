@@ -49,9 +49,11 @@ class Recorder : public ProgressSink, public WindowView {
   void ShowStatusText(const std::string&) override {}
   void ShowBarWidth(float) override {}
   void KeepAlive() override { ++keptAlive; }  // how long a file call takes is not logged
+  bool KeepsAlive() const override { return keepsAlive; }
 
   std::vector<std::string> log;
   int keptAlive = 0;
+  bool keepsAlive = true;
   WindowModel* model = nullptr;
   std::function<void()> onYield;  // runs inside every yield, as a click would
 };

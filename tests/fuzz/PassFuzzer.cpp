@@ -98,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Harness h(fs);
   h.runner.SetReadSize(readSize);
   h.runner.SetWriteBufferSize(4096);  // large buffers cost a fresh mapping on every run
+  h.recorder.keepsAlive = false;      // and a thread for each slow file call costs more
   h.dialogs.answer = "7";
   h.Load(save);
   Check(h.runner.AnalysisPass() == PassOutcome::kDone, "analysis failed");
