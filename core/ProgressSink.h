@@ -17,9 +17,10 @@ class ProgressSink {
   // replaced: a sink that skips some yields to save time must not skip these.
   virtual void YieldToEventsAtEnd() { YieldToEvents(); }
   // Lets the window paint and take commands while a slow file call runs on another thread;
-  // a stop asked for here is seen at the next yield. A sink that shows nothing needs none.
+  // a stop asked for here is seen at the next yield.
   virtual void KeepAlive() {}
-  // A sink that shows nothing while a file call runs lets it run on the pass's own thread.
+  // Whether slow file calls go to another thread at all: a sink that shows nothing while
+  // they run lets them run on the pass's own.
   virtual bool KeepsAlive() const { return false; }
 };
 
