@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineKinds.h"
 #include "LineReader.h"
 
 namespace duskmend {
@@ -13,7 +14,7 @@ class AnalysisSteps {
 
   void OnPlainLines(const PlainLines&) {}
   void OnCurrentLine(LinePart first, bool) { reader_.SkipRest(first); }
-  void OnLocalLight(LinePart first) { reader_.SkipRest(first); }
+  void OnLocalLight(LinePart first, LightKey, bool) { reader_.SkipRest(first); }
   void OnOtherFollowingLine(LinePart first) { reader_.SkipRest(first); }
   void OnNoFollowingLine() {}
 

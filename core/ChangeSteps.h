@@ -2,30 +2,34 @@
 
 #include <string>
 
+#include "LineKinds.h"
 #include "RewriteSteps.h"
 
 namespace duskmend {
 
-// The change pass writes every local-light entry that follows a sector header as
-// "LOCALLIGHT=" and the new value, and every other line as it was.
+// The change pass writes every light entry of a sector with its own key, "LOCALLIGHT=" or
+// "LIGHT=", and the new value, and every other line as it was.
 class ChangeSteps : public RewriteSteps {
  public:
   // `value` holds the new value as the bytes to write.
   ChangeSteps(LineReader& reader, LineWriter& writer, const std::string& value)
-      : RewriteSteps(reader, writer), entry_("LOCALLIGHT=" + value) {}
+      : RewriteSteps(reader, writer),
+        localLight_("LOCALLIGHT=" + value),
+        light_("LIGHT=" + value) {}
 
   void OnCurrentLine(LinePart first, bool) { writer_.CopyLine(reader_, first); }
 
-  void OnLocalLight(LinePart first) {
+  void OnLocalLight(LinePart first, LightKey key, bool) {
     reader_.SkipRest(first);
-    writer_.WriteLine(entry_);
+    writer_.WriteLine(key == LightKey::kLocalLight ? localLight_ : light_);
   }
 
   void OnOtherFollowingLine(LinePart first) { writer_.CopyLine(reader_, first); }
   void OnNoFollowingLine() {}
 
  private:
-  std::string entry_;
+  std::string localLight_;
+  std::string light_;
 };
 
 }  // namespace duskmend

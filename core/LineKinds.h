@@ -10,6 +10,11 @@ inline constexpr std::size_t kLineHeadBytes = 11;
 
 inline constexpr std::string_view kSectorPrefix = "[sector";
 inline constexpr std::string_view kLocalLightPrefix = "locallight=";
+inline constexpr std::string_view kLightPrefix = "light=";
+inline constexpr std::string_view kFlagsPrefix = "flags=";
+
+// The key of a sector's light entry: LOCALLIGHT= up to Sphere 0.56a, LIGHT= from 0.56b on.
+enum class LightKey { kLocalLight, kLight };
 
 // True when `text` begins with `lowerPrefix`, with only the letters A to Z folded to a to z.
 constexpr bool HasFoldedPrefix(std::string_view text, std::string_view lowerPrefix) {
@@ -31,5 +36,12 @@ constexpr bool SectorHeaderLine(std::string_view line) {
 constexpr bool LocalLightLine(std::string_view line) {
   return HasFoldedPrefix(line, kLocalLightPrefix);
 }
+
+// A light entry of the newer kind: LIGHT=20, right after a sector header or after the
+// FLAGS= line that follows one.
+constexpr bool LightLine(std::string_view line) { return HasFoldedPrefix(line, kLightPrefix); }
+
+// A sector's flags, which Sphere writes between the header and the LIGHT= entry.
+constexpr bool FlagsLine(std::string_view line) { return HasFoldedPrefix(line, kFlagsPrefix); }
 
 }  // namespace duskmend

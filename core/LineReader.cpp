@@ -49,6 +49,12 @@ int LineReader::PeekByte() {
   return static_cast<unsigned char>(buffer_[begin_]);
 }
 
+std::string_view LineReader::PeekHead(std::size_t size) {
+  while (end_ - begin_ < size && Fill()) {
+  }
+  return {buffer_.get() + begin_, std::min(size, end_ - begin_)};
+}
+
 LinePart LineReader::ReadLine() {
   inLine_ = true;
   return NextPart();

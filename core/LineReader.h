@@ -64,6 +64,9 @@ class LineReader {
   PlainLines ReadPlainLines(std::size_t limit);
   // The first byte of the next line, or -1 at the end of the file. Consumes nothing.
   int PeekByte();
+  // The next `size` bytes (at most kMinCapacity), or all that are left; they may run past the
+  // next line's end. Consumes nothing; only between lines.
+  std::string_view PeekHead(std::size_t size);
   // Bytes consumed so far, line ends included.
   std::uint64_t Consumed() const { return consumed_; }
 

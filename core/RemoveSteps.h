@@ -2,13 +2,14 @@
 
 #include <cstdint>
 
+#include "LineKinds.h"
 #include "RewriteSteps.h"
 
 namespace duskmend {
 
-// The remove pass drops every local-light entry that follows a sector header. The header
-// goes with it when its section ends there; when further keys of the section follow, the
-// header stays, so that they do not fall to the section before it.
+// The remove pass drops every light entry of a sector, of either key. The header goes with
+// it when its section ends there; when a FLAGS= line stands before it or further keys of the
+// section follow, the header stays, so that they do not fall to the section before it.
 class RemoveSteps : public RewriteSteps {
  public:
   using RewriteSteps::RewriteSteps;
@@ -19,8 +20,9 @@ class RemoveSteps : public RewriteSteps {
     writer_.CopyLine(reader_, first);
   }
 
-  void OnLocalLight(LinePart first) {
+  void OnLocalLight(LinePart first, LightKey, bool afterFlags) {
     reader_.SkipRest(first);
+    if (afterFlags) return;
     // The section goes on unless the file ends, or an empty line or a "[" line comes next.
     int next = reader_.PeekByte();
     if (next == -1 || next == '\r' || next == '\n' || next == '[') writer_.TakeBackTo(headerAt_);

@@ -19,7 +19,8 @@ struct ScanCounts {
 // The loop that every pass runs over a world save.
 //
 // One iteration reads the current line and, when that is a sector header, the line after it
-// (the following line). From the 501st iteration on, every 500th iteration takes a progress
+// (the following line); when that is a FLAGS= line and a LIGHT= entry comes next, the entry
+// too. From the 501st iteration on, every 500th iteration takes a progress
 // step after reading its current line: it shows the share of bytes read on the bar and as a
 // percentage, and yields to the window. Each line goes to the pass's steps as soon as it is
 // read, so that lines of any length stream through. `Steps` provides:
@@ -28,7 +29,9 @@ struct ScanCounts {
 //                                        sets the bar and the status text
 //   OnPlainLines(const PlainLines&)      whole iterations whose current line is no header
 //   OnCurrentLine(LinePart, bool header) the current line of any other iteration
-//   OnLocalLight(LinePart)               the following line, a local-light entry
+//   OnLocalLight(LinePart, LightKey, bool afterFlags)
+//                                        a light entry: the following line, or the line after
+//                                        a FLAGS= following line
 //   OnOtherFollowingLine(LinePart)       the following line, anything else
 //   OnNoFollowingLine()                  a sector header that is the last line
 //
@@ -77,9 +80,18 @@ class ScanPass {
         LinePart following = reader_.ReadLine();
         if (LocalLightLine(following.text)) {
           ++counts_.lights;
-          steps_.OnLocalLight(following);
+          steps_.OnLocalLight(following, LightKey::kLocalLight, false);
+        } else if (LightLine(following.text)) {
+          ++counts_.lights;
+          steps_.OnLocalLight(following, LightKey::kLight, false);
         } else {
+          const bool flags = FlagsLine(following.text);
           steps_.OnOtherFollowingLine(following);
+          // Any other line after the flags is the next iteration's current line.
+          if (flags && LightLine(reader_.PeekHead(kLightPrefix.size()))) {
+            ++counts_.lights;
+            steps_.OnLocalLight(reader_.ReadLine(), LightKey::kLight, true);
+          }
         }
       }
     }

@@ -45,6 +45,13 @@ TEST(CadenceTest, AnalysisStepsInIteration501AndEvery500AfterIt) {
        {"yield", "bar 5623", "status 83 %"},
        1,
        1},
+      // So are a header, its flags and its LIGHT= entry.
+      {"three lines, one iteration",
+       "[SECTOR 1,1]\r\nFLAGS=1\r\nLIGHT=1\r\n" + Repeat("A=1\r\n", 499) + "B=22\r\n" +
+           Repeat("A=1\r\n", 100),
+       {"yield", "bar 5624", "status 83 %"},
+       1,
+       1},
       // The step comes after the current line, before the header's following line.
       {"a header in iteration 501",
        Repeat("A=1\r\n", 500) + header + Repeat("Z=1\r\n", 99),

@@ -10,11 +10,12 @@
 namespace duskmend::test {
 namespace {
 
-TEST(LineKindsTest, SectorHeadersAndLocalLightsAreFoldedPrefixes) {
+TEST(LineKindsTest, SectorHeadersAndLightEntriesAreFoldedPrefixes) {
   struct Case {
     std::string line;
     bool header;
     bool localLight;
+    bool light = false;
   };
   // The pass tables cover the common cases; these are the edges of the two prefixes.
   const Case cases[] = {
@@ -25,6 +26,9 @@ TEST(LineKindsTest, SectorHeadersAndLocalLightsAreFoldedPrefixes) {
       {"LocalLight=3", false, true},
       {"LOCALLIGHT", false, false},
       {"LOCALLIGHTS=5", false, false},
+      {"Light=", false, false, true},
+      {"LIGHTS=1", false, false, false},
+      {"LIGHT", false, false, false},
       {"", false, false},
       // Only A to Z fold: the byte 0xCC is no capital letter of "l".
       {"\xCC"
@@ -34,6 +38,7 @@ TEST(LineKindsTest, SectorHeadersAndLocalLightsAreFoldedPrefixes) {
   for (const Case& c : cases) {
     EXPECT_EQ(SectorHeaderLine(c.line), c.header) << c.line;
     EXPECT_EQ(LocalLightLine(c.line), c.localLight) << c.line;
+    EXPECT_EQ(LightLine(c.line), c.light) << c.line;
   }
 }
 

@@ -76,6 +76,31 @@ const Case kCases[] = {
     {"long lines", Lines("[SECTOR 1,1] " + kLong + "|LOCALLIGHT=5 " + kLong + "|K=" + kLong), "1 1",
      Lines("[SECTOR 1,1] " + kLong + "|K=" + kLong),
      Lines("[SECTOR 1,1] " + kLong + "|LOCALLIGHT=9|K=" + kLong)},
+    // Sphere 0.56b and later: LIGHT=, right after the header or after its FLAGS= line.
+    {"LIGHT= after the flags: the header stays with them",
+     Lines("[SECTOR 1,1,0,0]|FLAGS=04|LIGHT=5|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7"), "1 1",
+     Lines("[SECTOR 1,1,0,0]|FLAGS=04|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7"),
+     Lines("[SECTOR 1,1,0,0]|FLAGS=04|LIGHT=9|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7")},
+    {"LIGHT= after the header", Lines("[SECTOR 2,2,0,1]|light=5||[Sector 3,3]|Light=|SEASON=2"),
+     "2 2", Lines("|[Sector 3,3]|SEASON=2"),
+     Lines("[SECTOR 2,2,0,1]|LIGHT=9||[Sector 3,3]|LIGHT=9|SEASON=2")},
+    {"no light entries of the newer kind",
+     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|FLAGS=1|FLAGS=2|LIGHT=5|[SECTOR 3,3]|"
+           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1|[SECTOR 5,5]|LOCALLIGHT=1|LIGHT=2|FLAGS=1|LIGHT=3"),
+     "1 5",
+     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|FLAGS=1|FLAGS=2|LIGHT=5|[SECTOR 3,3]|"
+           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1|[SECTOR 5,5]|LIGHT=2|FLAGS=1|LIGHT=3"),
+     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|FLAGS=1|FLAGS=2|LIGHT=5|[SECTOR 3,3]|"
+           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1|[SECTOR 5,5]|LOCALLIGHT=9|LIGHT=2|FLAGS=1|LIGHT=3")},
+    {"a header after the flags is a header", Lines("[SECTOR 5,5]|FLAGS=0|[SECTOR 6,6]|LIGHT=2"),
+     "1 2", Lines("[SECTOR 5,5]|FLAGS=0"), Lines("[SECTOR 5,5]|FLAGS=0|[SECTOR 6,6]|LIGHT=9")},
+    {"the file ends after the flags", "[SECTOR 1,1]\r\nFLAGS=1", "0 1",
+     Lines("[SECTOR 1,1]|FLAGS=1"), Lines("[SECTOR 1,1]|FLAGS=1")},
+    {"the file ends in the entry after the flags", "[SECTOR 1,1]\nflags=\nLIGHT=3", "1 1",
+     Lines("[SECTOR 1,1]|flags="), Lines("[SECTOR 1,1]|flags=|LIGHT=9")},
+    {"a long line after the flags", Lines("[SECTOR 1,1]|FLAGS=1|LIGHT=" + kLong + "|LIGH|" + kLong),
+     "1 1", Lines("[SECTOR 1,1]|FLAGS=1|LIGH|" + kLong),
+     Lines("[SECTOR 1,1]|FLAGS=1|LIGHT=9|LIGH|" + kLong)},
     {"a long line after an entry", Lines("[SECTOR 1,1]|LOCALLIGHT=1|[" + kLong), "1 1",
      Lines("[" + kLong), Lines("[SECTOR 1,1]|LOCALLIGHT=9|[" + kLong)},
 };

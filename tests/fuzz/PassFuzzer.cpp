@@ -50,29 +50,41 @@ bool StartsWith(const std::string& line, const std::string& lower) {
 Expected Model(const std::string& text, const std::string& value) {
   const std::vector<std::string> lines = Lines(text);
   Expected expected;
+  const auto keep = [&expected](const std::string& line) {
+    expected.removed += line + "\r\n";
+    expected.changed += line + "\r\n";
+  };
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
-    const bool hasNext = i + 1 < lines.size();
-    if (!StartsWith(line, "[sector") || !hasNext || !StartsWith(lines[i + 1], "locallight=")) {
-      if (StartsWith(line, "[sector")) {
-        ++expected.sectors;
-        if (hasNext) {  // the line after a header is never a header itself
-          expected.removed += line + "\r\n";
-          expected.changed += line + "\r\n";
-          ++i;
-        }
-      }
-      expected.removed += lines[i] + "\r\n";
-      expected.changed += lines[i] + "\r\n";
+    if (!StartsWith(line, "[sector")) {
+      keep(line);
       continue;
     }
     ++expected.sectors;
+    if (i + 1 == lines.size()) {
+      keep(line);
+      continue;
+    }
+    const std::string& next = lines[++i];  // never a header itself
+    const std::string key = StartsWith(next, "locallight=") ? "LOCALLIGHT="
+                            : StartsWith(next, "light=")    ? "LIGHT="
+                                                            : "";
+    if (key.empty()) {
+      keep(line);
+      keep(next);
+      if (StartsWith(next, "flags=") && i + 1 < lines.size() &&
+          StartsWith(lines[i + 1], "light=")) {
+        ++expected.lights;
+        expected.changed += "LIGHT=" + value + "\r\n";
+        ++i;
+      }
+      continue;
+    }
     ++expected.lights;
-    expected.changed += line + "\r\nLOCALLIGHT=" + value + "\r\n";
+    expected.changed += line + "\r\n" + key + value + "\r\n";
     const bool sectionGoesOn =
-        i + 2 < lines.size() && !lines[i + 2].empty() && lines[i + 2][0] != '[';
+        i + 1 < lines.size() && !lines[i + 1].empty() && lines[i + 1][0] != '[';
     if (sectionGoesOn) expected.removed += line + "\r\n";
-    ++i;
   }
   return expected;
 }
