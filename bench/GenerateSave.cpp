@@ -1,11 +1,15 @@
 // duskmend-gensave: writes a deterministic, realistic world save of about SIZE bytes.
 //
-//   duskmend-gensave [--lf] [--no-line-end] SIZE PATH
+//   duskmend-gensave [--lf] [--old] [--no-line-end] SIZE PATH
 //
 // SIZE takes the suffixes K, M and G (powers of 1024). The save has a header block, then
 // sections of KEY=VALUE lines, each section after a blank line and a "[...]" header.
-// About one section in 400 is a sector; most sectors carry a local-light entry, and some of
-// those carry RAINCHANCE and COLDCHANCE after it. Lines end in CR LF, or LF with --lf.
+// About one section in 400 is a sector. It is written as Sphere 0.56b and later write it:
+// "[SECTOR x,y,0,map]", FLAGS= when it has flags, LIGHT= when its light is set, then
+// RAINCHANCE, COLDCHANCE and SEASON; some characters carry a LIGHT= of their own. With --old,
+// as Sphere 0.56a and earlier did: "[SECTOR x,y]", LOCALLIGHT=, and RAINCHANCE and COLDCHANCE
+// after it in some sectors. Most sectors carry a light entry. Lines end in CR LF, or LF
+// with --lf.
 // --no-line-end writes SIZE bytes of key text without any line end at all.
 #include <array>
 #include <cstdint>
@@ -65,7 +69,7 @@ std::string Point(Random& random) {
          std::to_string(random.Below(40));
 }
 
-void WriteSector(SaveWriter& save, Random& random) {
+void WriteOldSector(SaveWriter& save, Random& random) {
   save.Line("[SECTOR " + std::to_string(random.Below(768)) + "," +
             std::to_string(random.Below(512)) + "]");
   unsigned kind = random.Below(10);
@@ -73,6 +77,19 @@ void WriteSector(SaveWriter& save, Random& random) {
   if (kind < 3 || kind == 9) {
     save.Line("RAINCHANCE=" + std::to_string(random.Below(100)));
     save.Line("COLDCHANCE=" + std::to_string(random.Below(100)));
+  }
+}
+
+void WriteSector(SaveWriter& save, Random& random) {
+  save.Line("[SECTOR " + std::to_string(random.Below(768)) + "," +
+            std::to_string(random.Below(512)) + ",0," + std::to_string(random.Below(2)) + "]");
+  const unsigned kind = random.Below(10);
+  if (kind < 2 || kind == 9) save.Line("FLAGS=" + Hex(1u << random.Below(8)));
+  if (kind < 8) save.Line("LIGHT=" + std::to_string(random.Below(31)));
+  if (kind < 5 || kind == 9) {
+    save.Line("RAINCHANCE=" + std::to_string(random.Below(100)));
+    save.Line("COLDCHANCE=" + std::to_string(random.Below(100)));
+    save.Line("SEASON=" + std::to_string(random.Below(5)));
   }
 }
 
@@ -85,7 +102,7 @@ void WriteItem(SaveWriter& save, Random& random, std::uint64_t serial) {
   save.Line("P=" + Point(random));
 }
 
-void WriteChar(SaveWriter& save, Random& random, std::uint64_t serial) {
+void WriteChar(SaveWriter& save, Random& random, std::uint64_t serial, bool old) {
   save.Line(std::string("[WORLDCHAR ") + kCharTypes[random.Below(kCharTypes.size())] + "]");
   save.Line("SERIAL=" + Hex(serial));
   save.Line(std::string("NAME=") + kNames[random.Below(kNames.size())]);
@@ -94,24 +111,26 @@ void WriteChar(SaveWriter& save, Random& random, std::uint64_t serial) {
   save.Line("DEX=" + std::to_string(10 + random.Below(90)));
   save.Line("INT=" + std::to_string(10 + random.Below(90)));
   save.Line("HITS=" + std::to_string(1 + random.Below(100)));
+  if (!old && random.Below(20) == 0) save.Line("LIGHT=" + std::to_string(random.Below(31)));
   save.Line("P=" + Point(random));
 }
 
-void WriteSave(std::FILE* out, std::uint64_t size, bool lfOnly) {
+void WriteSave(std::FILE* out, std::uint64_t size, bool lfOnly, bool old) {
   Random random(0x5EC7025);
   SaveWriter save(out, lfOnly);
   save.Line("// Sphere world save, written by duskmend-gensave");
   save.Line("[SPHERE]");
-  save.Line("VERSION=0.56d");
+  if (!old) save.Line("TITLE=Duskmend test shard");
+  save.Line(old ? "VERSION=0.56a" : "VERSION=X1 Nightly");
   save.Line("TIME=" + std::to_string(1000000 + random.Below(1000000)));
   save.Line("SAVECOUNT=" + std::to_string(random.Below(5000)));
   for (std::uint64_t serial = 1; save.Written() < size; ++serial) {
     save.Line("");
     unsigned kind = random.Below(400);
     if (kind == 0) {
-      WriteSector(save, random);
+      old ? WriteOldSector(save, random) : WriteSector(save, random);
     } else if (kind < 60) {
-      WriteChar(save, random, serial);
+      WriteChar(save, random, serial, old);
     } else {
       WriteItem(save, random, serial);
     }
@@ -147,10 +166,13 @@ bool ParseSize(const char* text, std::uint64_t& size) {
 int main(int argc, char** argv) {
   bool lfOnly = false;
   bool noLineEnd = false;
+  bool old = false;
   int arg = 1;
   for (; arg < argc && argv[arg][0] == '-'; ++arg) {
     if (std::strcmp(argv[arg], "--lf") == 0)
       lfOnly = true;
+    else if (std::strcmp(argv[arg], "--old") == 0)
+      old = true;
     else if (std::strcmp(argv[arg], "--no-line-end") == 0)
       noLineEnd = true;
     else
@@ -158,7 +180,7 @@ int main(int argc, char** argv) {
   }
   std::uint64_t size = 0;
   if (argc - arg != 2 || !ParseSize(argv[arg], size)) {
-    std::fprintf(stderr, "usage: duskmend-gensave [--lf] [--no-line-end] SIZE PATH\n");
+    std::fprintf(stderr, "usage: duskmend-gensave [--lf] [--old] [--no-line-end] SIZE PATH\n");
     return 2;
   }
   std::FILE* out = std::fopen(argv[arg + 1], "wb");
@@ -171,7 +193,7 @@ int main(int argc, char** argv) {
   if (noLineEnd)
     WriteWithoutLineEnd(out, size);
   else
-    WriteSave(out, size, lfOnly);
+    WriteSave(out, size, lfOnly, old);
   if (std::fclose(out) != 0) {
     std::perror(argv[arg + 1]);
     return 1;

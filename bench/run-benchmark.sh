@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the three passes of the headless runner on a generated world save in the page cache,
-# against what the same work costs with standard tools, and measures their peak memory.
+# written as Sphere 0.56b and later write it, against what the same work costs with standard
+# tools, and measures their peak memory.
 #
 #   bench/run-benchmark.sh [SIZE] [WORK_FOLDER] [ROUNDS]
 #
@@ -106,8 +107,10 @@ fi
 
 # The same remove as an awk one-liner, made as durable as the floor.
 awk_remove='BEGIN { RS = "\r\n"; ORS = "\r\n" }
-  held != "" { if (tolower(substr($0, 1, 11)) == "locallight=") { held = ""; next }
-               print held; held = ""; print; next }
+  function light(line) { line = tolower(line); return line ~ /^(local)?light=/ }
+  flags { flags = 0; if (tolower(substr($0, 1, 6)) == "light=") next }
+  held != "" { if (light($0)) { held = ""; next }
+               print held; held = ""; print; flags = tolower(substr($0, 1, 6)) == "flags="; next }
   tolower(substr($0, 1, 7)) == "[sector" { held = $0; next }
   { print }'
 read -r awk_time awk_mem < <(prepare=$fresh_copy measure 1 sh -c \

@@ -99,6 +99,15 @@ with tempfile.TemporaryDirectory() as folder:
         print("all command-line checks passed" if failures == 0 else f"{failures} failed")
         sys.exit(1 if failures else 0)
 
+    # The example saves of both key forms give the counts that the README shows.
+    examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
+    for example, found, left in [("sphereworld.scp", b"7\nSectors total: 8", b"0\nSectors total: 3"),
+                                 ("x-series/sphereworld.scp", b"5\nSectors total: 8", b"0\nSectors total: 6")]:
+        with open(os.path.join(examples, example), "rb") as f, open(save, "wb") as copy:
+            copy.write(f.read())
+        for args, shown in [([b"remove", save], found), ([b"analysis", save], left)]:
+            check(example + " " + args[0].decode(), run(args)[1], b"Local Lights found: " + shown + b"\n")
+
     with open("/dev/full", "wb") as full:
         written = subprocess.run([cli, b"analysis", save], stdout=full, stderr=subprocess.PIPE)
     check("a failed write of stdout", (written.returncode, written.stderr.startswith(
