@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     auto* notifier = new QSocketNotifier(wake, QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
       duskmend::stop_signals::DrainWake();
-      window.mf_exit_Click();
+      window.SystemExitRequest();
     });
   }
   window.show();

@@ -72,6 +72,7 @@ std::string StepName(duskmend::PassFailure::Step step) {
     case duskmend::PassFailure::Step::kReplace:
       return "replace";
     case duskmend::PassFailure::Step::kWorldChanged:
+    case duskmend::PassFailure::Step::kWorldChangedAtSwitch:
       return "worldsave-changed";
   }
   return "unknown";

@@ -12,9 +12,9 @@ using FileHandle = std::intptr_t;
 
 enum class OpenMode {
   kRead,           // an existing regular file; never a directory, FIFO or device
+  kReadNoLink,     // the same, but never through a symbolic link
   kCreateOrEmpty,  // a regular file, created or emptied; a symbolic link there is refused
-  kCreateNew,      // a new regular file; fails when the name exists
-  kReadWrite,      // a regular file, created or kept as it is; a symbolic link is refused
+  kCreateNew,      // a new regular file, private to its owner; fails when the name exists
 };
 
 // What tells one file apart from another, and one state of a file from the next.
@@ -23,7 +23,15 @@ struct FileIdentity {
   std::uint64_t file = 0;  // the inode, or the Windows file index
   std::uint64_t size = 0;
   std::int64_t modified = 0;  // the last write, in the system's finest unit
+  // The last change of its bytes or of what the system keeps about it (a write whose old
+  // modification time was put back included); a rename sets it too.
+  std::int64_t changed = 0;
   bool operator==(const FileIdentity&) const = default;
+  // The same file with the same bytes, as far as a rename leaves it to tell.
+  bool SameFileAndText(const FileIdentity& other) const {
+    return device == other.device && file == other.file && size == other.size &&
+           modified == other.modified;
+  }
 };
 
 // Every file-system call of the core goes through here, so that a test can fail any of them.
@@ -66,6 +74,11 @@ class FileSystem {
   virtual std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) = 0;
   // Puts `from` in the place of `to` in one step: `to` names the old or the new file, always.
   virtual std::error_code Rename(const std::string& from, const std::string& to) = 0;
+  // Swaps the files that `a` and `b` name in one step; fails with std::errc::not_supported
+  // where the file system cannot.
+  virtual std::error_code Exchange(const std::string& a, const std::string& b) = 0;
+  // Whether a file may be renamed over, or swapped, while this program holds it open.
+  virtual bool ReplacesOpenFiles() const = 0;
   virtual std::error_code Remove(const std::string& path) = 0;
   // Makes the names in the folder that holds `path` durable.
   virtual std::error_code SyncFolderOf(const std::string& path) = 0;

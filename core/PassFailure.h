@@ -11,6 +11,9 @@ struct PassFailure {
     kWriteTemp,
     kReplace,
     kWorldChanged,  // another program changed the world save while the pass read it
+    // another program put its save in place at the moment of the switch, and its file could
+    // not be put back: it is at the temp path, and the world save holds the new text
+    kWorldChangedAtSwitch,
   };
   Step step;
   std::error_code error;

@@ -42,6 +42,11 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
     case PassFailure::Step::kWorldChanged:
       return "The worldsave " + path + " was changed by another program while Duskmend read it." +
              "\nIs the server still running? Stop it and start again.\n" + meaning;
+    case PassFailure::Step::kWorldChangedAtSwitch:
+      return "The worldsave " + path + " was changed by another program while Duskmend " +
+             "replaced it, and that program's file could not be put back (" +
+             failure.error.message() + ").\nIt is in " + tempPath +
+             "; the worldsave holds Duskmend's new text. Stop the server and look at both.";
   }
   return what.append(1, '\n').append(failure.error.message()).append(1, '\n').append(meaning);
 }
@@ -103,7 +108,9 @@ PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
     if (reader.Consumed() != files->read.size) {
       throw PassFailure{PassFailure::Step::kWorldChanged, {}};
     }
-    files->world->Close();
+    // The save stays open, and locked, until its place is taken and the copy is made,
+    // where the system lets a file be replaced while it is open.
+    if (!fs_.ReplacesOpenFiles()) files->world->Close();
     writer.Flush();
     // Most of the new text is on its way to the disk already; the rest may take a while.
     const FileHandle temp = files->temp->Handle();
@@ -111,7 +118,7 @@ PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
       throw PassFailure{PassFailure::Step::kWriteTemp, error};
     Yield(true);
     ReplaceStep replace(fs_, sink_);
-    replace.Run(files->target, files->read, *files->temp, files->tempPath);
+    replace.Run(*files);
     replaced_ = true;
     if (stopRequested_) return PassOutcome::kStopped;  // asked for while the step ran
     sink_.SetStatusText(kReady);
@@ -128,8 +135,11 @@ PassOutcome PassRunner::Rewrite(std::string path, const Args&... args) {
     dialogs_.ShowMessage(refusal.message, kStyleCritical, kMessageTitle);
     return PassOutcome::kRefused;
   } catch (const PassFailure& failure) {
-    // After a failed switch the temp file is complete and holds the new text.
-    if (files && failure.step != PassFailure::Step::kReplace) Discard(fs_, files->tempPath);
+    // After a failed switch the temp file is complete and holds the new text, or holds
+    // what another program wrote.
+    const bool keep = failure.step == PassFailure::Step::kReplace ||
+                      failure.step == PassFailure::Step::kWorldChangedAtSwitch;
+    if (files && !keep) Discard(fs_, files->tempPath);
     return Fail(failure, path, files ? files->tempPath : TempPathOf(path));
   } catch (const PassStopped&) {
     if (files) Discard(fs_, files->tempPath);

@@ -9,8 +9,10 @@
 
 namespace duskmend {
 
-void ReplaceStep::Run(const std::string& target, const FileIdentity& read, OpenFile& temp,
-                      const std::string& tempPath) {
+void ReplaceStep::Run(RewriteFiles& files) {
+  const std::string& target = files.target;
+  const std::string& tempPath = files.tempPath;
+  const FileIdentity& read = files.read;
   // The last look at the world save: a save that another program wrote, renamed or removed
   // since the pass opened it is left as that program left it.
   FileIdentity now;
@@ -19,21 +21,52 @@ void ReplaceStep::Run(const std::string& target, const FileIdentity& read, OpenF
     throw PassFailure{PassFailure::Step::kWorldChanged, error};
   }
   if (error) throw PassFailure{PassFailure::Step::kReplace, error};
+  // Where the file system can, the two names swap, and what comes out at the temp path tells
+  // whether the save was still the file that the pass read at the moment of the switch.
   // Dropping the old save's blocks and retrying a rename that Windows refused take a while.
-  if (std::error_code renamed = WhileWaiting(sink_, [&] { return fs_.Rename(tempPath, target); })) {
-    throw PassFailure{PassFailure::Step::kReplace, renamed};
+  std::error_code switched = WhileWaiting(sink_, [&] { return fs_.Exchange(tempPath, target); });
+  exchanged_ = !switched;
+  if (switched == std::errc::not_supported) {
+    switched = WhileWaiting(sink_, [&] { return fs_.Rename(tempPath, target); });
+  } else if (switched == std::errc::no_such_file_or_directory &&
+             fs_.IdentityAt(target, now) == std::errc::no_such_file_or_directory) {
+    throw PassFailure{PassFailure::Step::kWorldChanged, switched};  // removed at the last moment
   }
+  if (switched) throw PassFailure{PassFailure::Step::kReplace, switched};
+  if (exchanged_) UndoUnlessRead(target, read, tempPath);
+  files.world.reset();
   // The switch has happened and cannot be taken back; a folder that cannot be synced
   // leaves it as durable as that file system makes it.
   WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(target); });
   sink_.YieldToEventsAtEnd();
-  copyBackError_ = CopyBack(temp, tempPath);
+  copyBackError_ = CopyBack(*files.temp, tempPath);
   sink_.YieldToEventsAtEnd();
 }
 
+// Puts the other program's file back when the one that came out of the save's place is not
+// the file, with the bytes, that the pass read.
+void ReplaceStep::UndoUnlessRead(const std::string& target, const FileIdentity& read,
+                                 const std::string& tempPath) {
+  FileIdentity out;
+  const std::error_code unseen = fs_.IdentityAt(tempPath, out);
+  if (!unseen && out.SameFileAndText(read)) return;
+  if (std::error_code error = fs_.Exchange(tempPath, target)) {
+    throw PassFailure{PassFailure::Step::kWorldChangedAtSwitch, error};
+  }
+  // A switch that could not be checked is taken back too; the new text waits at the temp path.
+  if (unseen) throw PassFailure{PassFailure::Step::kReplace, unseen};
+  throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+}
+
 // Copies the new save, still open as `save` and locked, to a new file at the temp path, a
-// piece at a time; a copy that fails is removed.
+// piece at a time; a copy that fails is removed. After a swap the old save stands there:
+// its name goes (another name, a backup's, may hold it), its bytes are not touched.
 std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPath) {
+  if (exchanged_) {
+    if (std::error_code error = WhileWaiting(sink_, [&] { return fs_.Remove(tempPath); })) {
+      return error;
+    }
+  }
   FileHandle copy = -1;
   if (std::error_code error = fs_.Open(tempPath, OpenMode::kCreateNew, copy)) return error;
   // Whether the lock is taken does not matter: a second Duskmend is refused at the save,

@@ -7,6 +7,9 @@
 namespace duskmend {
 namespace {
 
+constexpr auto kRead = PassFailure::Step::kReadWorld;
+constexpr auto kWrite = PassFailure::Step::kWriteTemp;
+
 std::string Megabytes(std::uint64_t bytes, bool up) {
   constexpr std::uint64_t kMegabyte = 1000000;
   return std::to_string(bytes / kMegabyte + (up && bytes % kMegabyte ? 1 : 0));
@@ -16,8 +19,6 @@ std::string Megabytes(std::uint64_t bytes, bool up) {
 
 RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path)
     : path_(path) {
-  constexpr auto kRead = PassFailure::Step::kReadWorld;
-  constexpr auto kWrite = PassFailure::Step::kWriteTemp;
   // A link switched to another save during the pass must not move it there.
   if (std::error_code error = fs.ResolveLinks(path, target)) throw PassFailure{kRead, error};
   tempPath = TempPathOf(target);
@@ -29,44 +30,58 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
   if (fs.MayReplace(target, reason)) Refuse("Cannot replace the worldsave " + path, reason);
   bool taken = false;
   if (std::error_code error = fs.Lock(world->Handle(), taken)) throw PassFailure{kRead, error};
-  if (!taken) Refuse("Another Duskmend is working on " + path + ".", "Wait until it is done.");
-  FileIdentity old;
-  const bool created = fs.IdentityAt(tempPath, old) == std::errc::no_such_file_or_directory;
-  // The temp file is locked before it is emptied: it may be another Duskmend's.
-  temp.emplace(fs, tempPath, OpenMode::kReadWrite, kWrite);
+  if (!taken) RefuseBusy();
+  RemoveOldTemp(fs, sink);
+  CheckSpace(fs);
+  temp.emplace(fs, tempPath, OpenMode::kCreateNew, kWrite);
   try {
+    // Locked too, so that a Duskmend that opens the temp file as its save is refused.
     if (std::error_code error = fs.Lock(temp->Handle(), taken)) throw PassFailure{kWrite, error};
-    if (!taken) Refuse("Another Duskmend is working on " + path + ".", "Wait until it is done.");
-    CheckSpace(fs, temp->Size());
+    if (!taken) RefuseBusy();
     // The temp file is never more open than the save, and the new save keeps the old one's
     // owner, group, bits and access lists.
     if (std::error_code error = fs.CopyPermissions(world->Handle(), temp->Handle())) {
       Refuse("Cannot replace the worldsave " + path, error.message());
     }
-    // Dropping the blocks of an earlier run's temp file, as large as the save, takes a while.
-    const FileHandle handle = temp->Handle();
-    if (std::error_code error = WhileWaiting(sink, [&] { return fs.Truncate(handle, 0); })) {
-      throw PassFailure{kWrite, error};
-    }
   } catch (...) {
     // A temp file that this pass made and never filled does not stay behind.
     temp.reset();
-    if (created) fs.Remove(tempPath);
+    fs.Remove(tempPath);
     throw;
   }
 }
 
-// The old temp file's room comes free when it is emptied.
-void RewriteFiles::CheckSpace(FileSystem& fs, std::uint64_t oldTempSize) const {
+// An old temp file goes instead of being written again: a backup made with hard links may
+// hold it. A Duskmend that works on it as its save keeps it; anything but a regular file
+// there (a folder, a link) stays, and the pass fails.
+void RewriteFiles::RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const {
+  FileHandle old = -1;
+  const std::error_code opened = fs.Open(tempPath, OpenMode::kReadNoLink, old);
+  if (opened == std::errc::no_such_file_or_directory) return;
+  if (opened) throw PassFailure{kWrite, opened};
+  bool taken = false;
+  const std::error_code locked = fs.Lock(old, taken);
+  fs.Close(old);
+  if (locked) throw PassFailure{kWrite, locked};
+  if (!taken) RefuseBusy();
+  // Dropping the blocks of an earlier run's temp file, as large as the save, takes a while.
+  const std::error_code removed = WhileWaiting(sink, [&] { return fs.Remove(tempPath); });
+  if (removed && removed != std::errc::no_such_file_or_directory)
+    throw PassFailure{kWrite, removed};
+}
+
+void RewriteFiles::CheckSpace(FileSystem& fs) const {
   std::uint64_t free = 0;
-  if (std::error_code error = fs.FreeSpace(target, free)) {
-    throw PassFailure{PassFailure::Step::kWriteTemp, error};
-  }
+  if (std::error_code error = fs.FreeSpace(target, free)) throw PassFailure{kWrite, error};
   const std::uint64_t needed = read.size + kSpaceMargin;
-  if (free + oldTempSize >= needed) return;
+  if (free >= needed) return;
   Refuse("Not enough free space beside " + path_ + ": " + Megabytes(needed, true) + " MB needed, " +
-             Megabytes(free + oldTempSize, false) + " MB free.",
+             Megabytes(free, false) + " MB free.",
          "");
+}
+
+void RewriteFiles::RefuseBusy() const {
+  Refuse("Another Duskmend is working on " + path_ + ".", "Wait until it is done.");
 }
 
 void RewriteFiles::Refuse(const std::string& what, const std::string& why) const {

@@ -16,10 +16,10 @@ struct PassRefusal {
 };
 
 // The files of a rewriting pass, made ready before a byte is written: the world save, read
-// at the target of its links, and the empty temp file beside it, both locked against a
-// second Duskmend. Refuses (throws PassRefusal) a save that this user may not replace as it
-// is, one that another Duskmend works on, and a disk without room for the new text; a file
-// step that fails throws PassFailure.
+// at the target of its links and locked against a second Duskmend, and a new temp file
+// beside it with the save's permissions. Refuses (throws PassRefusal) a save that this user may not
+// replace as it is, one that another Duskmend works on, and a disk without room for the new text; a
+// file step that fails throws PassFailure.
 class RewriteFiles {
  public:
   // Room beyond the save's own size that a rewriting pass asks of the disk.
@@ -34,8 +34,10 @@ class RewriteFiles {
   std::optional<OpenFile> temp;
 
  private:
-  void Refuse(const std::string& what, const std::string& why) const;
-  void CheckSpace(FileSystem& fs, std::uint64_t oldTempSize) const;
+  void RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const;
+  void CheckSpace(FileSystem& fs) const;
+  [[noreturn]] void RefuseBusy() const;
+  [[noreturn]] void Refuse(const std::string& what, const std::string& why) const;
 
   std::string path_;
 };

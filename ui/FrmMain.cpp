@@ -1,7 +1,9 @@
 #include "FrmMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
@@ -90,6 +92,16 @@ void FrmMain::AboutCommand() {
 
 void FrmMain::ExitCommand() { close(); }
 
+void FrmMain::SystemExitRequest() {
+  ending_ = true;
+  // Each dialog ends as if cancelled; a pass that asked for it goes on to its next yield.
+  while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+    if (!dialog->isVisible()) break;
+    dialog->done(QDialog::Rejected);
+  }
+  ExitCommand();
+}
+
 void FrmMain::RunPass(Pass pass) {
   QWidget* focused = focusWidget();
   EnablePassCommands(false);
@@ -142,9 +154,10 @@ void FrmMain::YieldToEventsAtEnd() {
 void FrmMain::KeepAlive() { QCoreApplication::processEvents(); }
 
 void FrmMain::ShowMessage(const std::string& prompt, int style, const std::string& title) {
-  dialogs_.ShowMessage(this, Text(prompt), style, Text(title));
+  if (!ending_) dialogs_.ShowMessage(this, Text(prompt), style, Text(title));
 }
 
 std::string FrmMain::AskForText(const std::string& prompt, const std::string& title) {
-  return dialogs_.AskForText(this, Text(prompt), Text(title)).toStdString();
+  return ending_ ? std::string()
+                 : dialogs_.AskForText(this, Text(prompt), Text(title)).toStdString();
 }

@@ -49,6 +49,9 @@ class FrmMain : public QMainWindow,
   void m_about_Click();
   void Command6_Click();
   void Form_Unload(QCloseEvent* event);
+  // A request of the system to end the program (SIGTERM, a closed console): the exit
+  // command, even while a dialog is open; no further dialog opens.
+  void SystemExitRequest();
 
   // WindowView
   void ShowPathText(const std::string& text) override;
@@ -90,6 +93,7 @@ class FrmMain : public QMainWindow,
   duskmend::PassRunner runner_;
   QPointer<frmAbout> about_;
   bool exitPending_ = false;  // the exit command waits for the running pass to stop
+  bool ending_ = false;       // the system asked the program to end
   static constexpr qint64 kEventPeriodNs = 1000000;
   QElapsedTimer sinceEvents_;  // since the window last handled its events
 

@@ -114,13 +114,21 @@ with tempfile.TemporaryDirectory() as folder:
         b"duskmend-cli: cannot write the result: No space left on device")), (1, True))
 
     # The new text is on the disk before it takes the save's name, and the name after it: the
-    # temp file is synced before the rename, the folder after it.
+    # temp file is synced before the switch, the folder after it. The temp file gets the save's
+    # extended attributes (where access lists live) before any bit wider than its owner's.
     traced = os.path.join(folder, b"traced.scp")
     with open(traced, "wb") as f:
         f.write(SAVE)
+    try:
+        os.setxattr(traced, "user.shard", b"7")
+        attributes = True
+    except OSError as error:
+        print(f"the order of bits and attributes is not checked: no user attributes here ({error})")
+        attributes = False
     log = os.path.join(folder, b"trace")
     try:
-        subprocess.run(["strace", "-f", "-y", "-qq", "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
+        subprocess.run(["strace", "-f", "-y", "-qq", "-e",
+                        "trace=fsync,fdatasync,rename,renameat,renameat2,fsetxattr,fchmod",
                         "-o", log, cli, b"remove", traced], check=True, stdout=subprocess.DEVNULL)
         with open(log, "rb") as f:
             calls = [line.split(maxsplit=1)[1] for line in f.read().splitlines()]  # after the pid
@@ -129,6 +137,11 @@ with tempfile.TemporaryDirectory() as folder:
                   and call.split(b"<", 1)[1].startswith(traced + b"tmp>")]
         folder_synced = [i for i, call in enumerate(calls) if call.startswith(b"fsync(")
                          and call.split(b"<", 1)[1].startswith(folder + b">")]
+        # The temp file, then the copy of the new save: each an attribute, then the bits.
+        order = "".join("x" if call.startswith(b"fsetxattr(") else "b" for call in calls
+                        if b"<" + traced + b"tmp>" in call and call.startswith((b"fsetxattr(", b"fchmod(")))
+        if attributes:
+            check("the temp file's attributes before its bits", order, "xbxb")
         check("one rename", len(at), 1)
         check("the temp file synced before the rename", bool(synced) and synced[0] < at[0], True)
         check("the folder synced after the rename", bool(folder_synced) and folder_synced[-1] > at[0], True)

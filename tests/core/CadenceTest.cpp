@@ -146,7 +146,7 @@ TEST(CadenceTest, ASlowFileCallKeepsTheWindowAlive) {
   Harness quick;
   quick.Load(save);
   ASSERT_EQ(quick.runner.RemovePass(), PassOutcome::kDone);
-  for (const char* call : {"Truncate", "Sync", "Rename", "SyncFolderOf", "Copy"}) {
+  for (const char* call : {"Remove", "Sync", "Exchange", "SyncFolderOf", "Copy"}) {
     SCOPED_TRACE(call);
     WriteFile(save, input);
     SlowCall slow(call);

@@ -122,15 +122,19 @@ TEST(FailureTest, ATempPathThatCannotBeWrittenLeavesTheSaveAndWhatStandsThere) {
 
 constexpr uid_t kNobody = 65534;
 
+enum class As { kNobody, kLimited, kSuperuser };
+
 // Runs a remove pass over `save` in a child process, as an ordinary user (the superuser,
-// whom no permission stops, gives its rights away first) or under a file-size limit of
-// 4 KiB; exits with 0 when the pass ended with `outcome` and `message`.
-[[noreturn]] void RemoveInAChild(const std::string& save, bool limited, PassOutcome outcome,
+// whom no permission stops, gives its rights away first), under a file-size limit of
+// 4 KiB, or as the superuser; exits with 0 when the pass ended with `outcome` and `message`.
+[[noreturn]] void RemoveInAChild(const std::string& save, As as, PassOutcome outcome,
                                  const std::string& message) {
   rlimit limit{4096, 4096};
+  const bool limited = as == As::kLimited;
   if (limited && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit)))
     _exit(2);
-  if (!limited && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
+  if (as == As::kNobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
+    _exit(2);
   Harness h;
   h.Load(save);
   const bool ended = h.runner.RemovePass() == outcome && h.dialogs.messages.size() == 1 &&
@@ -149,24 +153,27 @@ TEST(FailureTest, ASaveThatCannotBeReplacedAsItIsIsLeftAsItWas) {
     big += "KEY=" + std::to_string(i) + "\r\n";
   struct Case {
     const char* name;
-    bool limited;
+    As as;
     mode_t folderMode, saveMode;
     uid_t owner;
     PassOutcome outcome;
     std::string message;  // after the path
   } cases[] = {
-      {"file-size limit", true, 0755, 0644, geteuid(), PassOutcome::kFailed,
+      {"file-size limit", As::kLimited, 0755, 0644, geteuid(), PassOutcome::kFailed,
        "tmp\n" + Reason(std::errc::file_too_large) + unchanged},
-      {"read-only save", false, 0777, 0444, kNobody, PassOutcome::kRefused,
+      {"read-only save", As::kNobody, 0777, 0444, kNobody, PassOutcome::kRefused,
        "\nit is read-only" + kept},
-      {"another's save", false, 0777, 0666, 0, PassOutcome::kRefused,
+      // No write bit for anyone: read-only to the superuser too, whom no bit stops.
+      {"read-only save, the superuser's", As::kSuperuser, 0755, 0444, 0, PassOutcome::kRefused,
+       "\nit is read-only" + kept},
+      {"another's save", As::kNobody, 0777, 0666, 0, PassOutcome::kRefused,
        "\nit belongs to root and would be given to you" + kept},
-      {"read-only folder", false, 0555, 0644, kNobody, PassOutcome::kFailed,
+      {"read-only folder", As::kNobody, 0555, 0644, kNobody, PassOutcome::kFailed,
        "tmp\n" + Reason(std::errc::permission_denied) + unchanged},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (!c.limited && geteuid() != 0) {
+    if (c.as != As::kLimited && geteuid() != 0) {
       std::cout << "skipped \"" << c.name << "\": needs the superuser to hand out saves\n";
       continue;
     }
@@ -182,7 +189,7 @@ TEST(FailureTest, ASaveThatCannotBeReplacedAsItIsIsLeftAsItWas) {
     const std::string what = c.outcome == PassOutcome::kRefused
                                  ? "Cannot replace the worldsave " + save
                                  : "Cannot write the temporary file " + save;
-    EXPECT_EXIT(RemoveInAChild(save, c.limited, c.outcome, what + c.message),
+    EXPECT_EXIT(RemoveInAChild(save, c.as, c.outcome, what + c.message),
                 ::testing::ExitedWithCode(0), "");
     chmod(folder.c_str(), 0755);
     EXPECT_EQ(ReadFile(save), big);

@@ -84,76 +84,83 @@ const std::pair<const char*, Pass> kPasses[] = {{"analysis", &PassRunner::Analys
                                                 {"remove", &PassRunner::RemovePass},
                                                 {"change", &PassRunner::ChangePass}};
 
+// Both ways of the switch: the swap of the two names, and the rename where there is none.
 TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
   int injected = 0;
   for (const auto& [name, pass] : kPasses) {
-    MemoryFileSystem clean;
-    clean.Put(kSave, OldText());
-    PlannedFaults counting(clean, 0, false);
-    ASSERT_EQ(RunPass(counting, pass).outcome, PassOutcome::kDone);
-    const std::string expected = *clean.Get(kSave);
-    for (int k = 1; k <= counting.Counted(); ++k) {
-      for (bool persistent : {false, true}) {
-        SCOPED_TRACE(std::string(name) + ", call " + std::to_string(k) +
-                     (persistent ? " and on" : " once"));
-        MemoryFileSystem memory;
-        memory.Put(kSave, OldText());
-        PlannedFaults faults(memory, k, persistent);
-        const RunResult run = RunPass(faults, pass);
-        ASSERT_TRUE(faults.Struck());
-        ++injected;
-        std::set<std::string> others;
-        for (const std::string& file : memory.Names()) {
-          if (file != kSave) others.insert(file);
-        }
-        if (run.outcome == PassOutcome::kDone) {
-          EXPECT_EQ(*memory.Get(kSave), expected);
-          EXPECT_EQ(run.status, "100% - Ready");
-          if (run.messages.empty()) {
-            if (pass != &PassRunner::AnalysisPass) {
-              EXPECT_EQ(memory.Get(kTemp), expected);
+    for (bool exchanges : {true, false}) {
+      MemoryFileSystem clean;
+      clean.exchanges = exchanges;
+      clean.Put(kSave, OldText());
+      PlannedFaults counting(clean, 0, false);
+      ASSERT_EQ(RunPass(counting, pass).outcome, PassOutcome::kDone);
+      const std::string expected = *clean.Get(kSave);
+      for (int k = 1; k <= counting.Counted(); ++k) {
+        for (bool persistent : {false, true}) {
+          SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") + ", call " +
+                       std::to_string(k) + (persistent ? " and on" : " once"));
+          MemoryFileSystem memory;
+          memory.exchanges = exchanges;
+          memory.Put(kSave, OldText());
+          PlannedFaults faults(memory, k, persistent);
+          const RunResult run = RunPass(faults, pass);
+          ASSERT_TRUE(faults.Struck());
+          ++injected;
+          std::set<std::string> others;
+          for (const std::string& file : memory.Names()) {
+            if (file != kSave) others.insert(file);
+          }
+          if (run.outcome == PassOutcome::kDone) {
+            EXPECT_EQ(*memory.Get(kSave), expected);
+            EXPECT_EQ(run.status, "100% - Ready");
+            if (run.messages.empty()) {
+              if (pass != &PassRunner::AnalysisPass) {
+                EXPECT_EQ(memory.Get(kTemp), expected);
+              }
+              continue;
             }
+            // Only the copy at the temp path failed, after the switch: said, and not left half
+            // (the old save may still stand there, whole, when its name could not go).
+            ASSERT_EQ(run.messages.size(), 1u);
+            EXPECT_EQ(run.messages[0].style, 48);
+            EXPECT_TRUE(run.messages[0].prompt.starts_with(
+                "The worldsave was replaced, but its copy " + kTemp + " could not be written.\n"));
+            EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "" ||
+                        memory.Get(kTemp) == OldText());
             continue;
           }
-          // Only the copy at the temp path failed, after the switch: said, and not left half.
-          ASSERT_EQ(run.messages.size(), 1u);
-          EXPECT_EQ(run.messages[0].style, 48);
-          EXPECT_TRUE(run.messages[0].prompt.starts_with(
-              "The worldsave was replaced, but its copy " + kTemp + " could not be written.\n"));
-          EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
-          continue;
-        }
-        if (run.outcome == PassOutcome::kRefused) {
-          // A check before the pass could not be made: said, and nothing written.
+          if (run.outcome == PassOutcome::kRefused) {
+            // A check before the pass could not be made: said, and nothing written.
+            ASSERT_EQ(run.messages.size(), 1u);
+            EXPECT_EQ(run.messages[0].style, 16);
+            EXPECT_TRUE(run.messages[0].prompt.ends_with("\nNothing was changed."));
+            EXPECT_EQ(memory.Get(kSave), OldText());
+            EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
+            continue;
+          }
+          ASSERT_EQ(run.outcome, PassOutcome::kFailed);
           ASSERT_EQ(run.messages.size(), 1u);
           EXPECT_EQ(run.messages[0].style, 16);
-          EXPECT_TRUE(run.messages[0].prompt.ends_with("\nNothing was changed."));
-          EXPECT_EQ(memory.Get(kSave), OldText());
-          EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
-          continue;
-        }
-        ASSERT_EQ(run.outcome, PassOutcome::kFailed);
-        ASSERT_EQ(run.messages.size(), 1u);
-        EXPECT_EQ(run.messages[0].style, 16);
-        EXPECT_EQ(memory.Get(kSave), OldText()) << "the save keeps its old text";
-        EXPECT_EQ(run.status, "Failed - worldsave unchanged");
-        for (const std::string& entry : run.log)
-          EXPECT_NE(entry, "status 100% - Ready");
-        // The message names the step that failed; only a failed replace leaves the new text
-        // waiting in the temp file, and says so.
-        const std::string& prompt = run.messages[0].prompt;
-        const bool replace = prompt.starts_with("Cannot replace the worldsave " + kSave + "\n");
-        EXPECT_TRUE(replace || prompt.starts_with("Cannot read the worldsave " + kSave + "\n") ||
-                    prompt.starts_with("Cannot write the temporary file " + kTemp + "\n"))
-            << prompt;
-        EXPECT_EQ(replace, prompt.ends_with("Its new text is in " + kTemp + "."));
-        for (const std::string& file : others) {
-          EXPECT_EQ(file, kTemp) << "only the temp file may stay";
-          EXPECT_TRUE(replace ? memory.Get(file) == expected : memory.Get(file) == "")
-              << "a temp file holds the complete new text after a failed replace, else nothing";
-        }
-        if (replace) {
-          EXPECT_EQ(memory.Get(kTemp), expected);
+          EXPECT_EQ(memory.Get(kSave), OldText()) << "the save keeps its old text";
+          EXPECT_EQ(run.status, "Failed - worldsave unchanged");
+          for (const std::string& entry : run.log)
+            EXPECT_NE(entry, "status 100% - Ready");
+          // The message names the step that failed; only a failed replace leaves the new text
+          // waiting in the temp file, and says so.
+          const std::string& prompt = run.messages[0].prompt;
+          const bool replace = prompt.starts_with("Cannot replace the worldsave " + kSave + "\n");
+          EXPECT_TRUE(replace || prompt.starts_with("Cannot read the worldsave " + kSave + "\n") ||
+                      prompt.starts_with("Cannot write the temporary file " + kTemp + "\n"))
+              << prompt;
+          EXPECT_EQ(replace, prompt.ends_with("Its new text is in " + kTemp + "."));
+          for (const std::string& file : others) {
+            EXPECT_EQ(file, kTemp) << "only the temp file may stay";
+            EXPECT_TRUE(replace ? memory.Get(file) == expected : memory.Get(file) == "")
+                << "a temp file holds the complete new text after a failed replace, else nothing";
+          }
+          if (replace) {
+            EXPECT_EQ(memory.Get(kTemp), expected);
+          }
         }
       }
     }
@@ -164,26 +171,30 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
 TEST(FaultCampaignTest, APowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
   int cuts = 0;
   for (const auto& [name, pass] : kPasses) {
-    SCOPED_TRACE(name);
-    MemoryFileSystem clean;
-    clean.Put(kSave, OldText());
-    ASSERT_EQ(RunPass(clean, pass).outcome, PassOutcome::kDone);
-    const std::string expected = *clean.Get(kSave);
+    for (bool exchanges : {true, false}) {
+      SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename"));
+      MemoryFileSystem clean;
+      clean.exchanges = exchanges;
+      clean.Put(kSave, OldText());
+      ASSERT_EQ(RunPass(clean, pass).outcome, PassOutcome::kDone);
+      const std::string expected = *clean.Get(kSave);
 
-    MemoryFileSystem memory;
-    memory.Put(kSave, OldText());
-    memory.afterCall = [&](const std::string& call) {
-      ++cuts;
-      const auto disk = memory.AfterPowerCut();
-      auto save = disk.find(kSave);
-      ASSERT_NE(save, disk.end()) << "the save is gone after " << call;
-      EXPECT_TRUE(save->second == OldText() || save->second == expected)
-          << "a power cut after " << call << " leaves a save of " << save->second.size()
-          << " bytes";
-    };
-    ASSERT_EQ(RunPass(memory, pass).outcome, PassOutcome::kDone);
-    memory.afterCall = nullptr;
-    EXPECT_EQ(memory.AfterPowerCut().at(kSave), expected) << "the new save is durable at the end";
+      MemoryFileSystem memory;
+      memory.exchanges = exchanges;
+      memory.Put(kSave, OldText());
+      memory.afterCall = [&](const std::string& call) {
+        ++cuts;
+        const auto disk = memory.AfterPowerCut();
+        auto save = disk.find(kSave);
+        ASSERT_NE(save, disk.end()) << "the save is gone after " << call;
+        EXPECT_TRUE(save->second == OldText() || save->second == expected)
+            << "a power cut after " << call << " leaves a save of " << save->second.size()
+            << " bytes";
+      };
+      ASSERT_EQ(RunPass(memory, pass).outcome, PassOutcome::kDone);
+      memory.afterCall = nullptr;
+      EXPECT_EQ(memory.AfterPowerCut().at(kSave), expected) << "the new save is durable at the end";
+    }
   }
   std::cout << "power-loss campaign: " << cuts << " power cuts simulated, none lost the save\n";
 }

@@ -17,10 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Save(int sectors) {
+std::string Save(int sectors, const std::string& rain = "5") {
   std::string text;
   for (int i = 0; i < sectors; ++i)
-    text += "[SECTOR " + std::to_string(i) + ",1]\r\nLOCALLIGHT=9\r\nRAINCHANCE=5\r\n";
+    text += "[SECTOR " + std::to_string(i) + ",1]\r\nLOCALLIGHT=9\r\nRAINCHANCE=" + rain + "\r\n";
   return text;
 }
 
@@ -41,31 +41,66 @@ void Shell(const std::string& command) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
 }
 
+// Runs `action` once, just before the first call named `call`; "yield" is the first yield.
+class Hooked : public ForwardingFileSystem {
+ public:
+  Hooked(std::string call, std::function<void()> action)
+      : call_(std::move(call)), action_(std::move(action)) {}
+  void Run(const std::string& call) {
+    if (call == call_ && action_) std::exchange(action_, nullptr)();
+  }
+
+ protected:
+  std::error_code Fault(const std::string& call) override {
+    Run(call);
+    return {};
+  }
+
+ private:
+  std::string call_;
+  std::function<void()> action_;
+};
+
+// Whatever another program does to the save during the pass, up to the moment of the switch,
+// it finds the save as it left it, and the pass fails saying why.
 TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
   struct Case {
     const char* name;
-    const char* command;  // run in the first yield; $S is the save
+    const char* command;  // $S is the save
     std::string after;    // the save's text afterwards
+    const char* when;     // "yield": the first yield; "Exchange": the switch itself
   } cases[] = {
-      {"appended", "printf 'A=1\\r\\n' >> \"$S\"", Save(400) + "A=1\r\n"},
-      {"renamed over", "printf 'B=2\\r\\n' > \"$S.new\" && mv \"$S.new\" \"$S\"", "B=2\r\n"},
-      {"cut short in place", "printf 'C=3\\r\\n' > \"$S\"", "C=3\r\n"},
-      {"removed", "rm \"$S\"", ""},
+      {"appended", "printf 'A=1\\r\\n' >> \"$S\"", Save(400) + "A=1\r\n", "yield"},
+      {"appended at the switch", "printf 'A=1\\r\\n' >> \"$S\"", Save(400) + "A=1\r\n", "Exchange"},
+      {"renamed over", "printf 'B=2\\r\\n' > \"$S.new\" && mv \"$S.new\" \"$S\"", "B=2\r\n",
+       "yield"},
+      {"renamed over at the switch", "printf 'B=2\\r\\n' > \"$S.new\" && mv \"$S.new\" \"$S\"",
+       "B=2\r\n", "Exchange"},
+      {"cut short in place", "printf 'C=3\\r\\n' > \"$S\"", "C=3\r\n", "yield"},
+      {"rewritten in place at the switch",
+       "sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S\" > \"$S.x\" && cat \"$S.x\" > \"$S\"",
+       Save(400, "6"), "Exchange"},
+      // The same size and its old modification time put back: only the change time tells.
+      {"rewritten, its time put back",
+       "cp -p \"$S\" \"$S.x\" && sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S.x\" > \"$S\" && "
+       "touch -r \"$S.x\" \"$S\"",
+       Save(400, "6"), "yield"},
+      {"removed", "rm \"$S\"", "", "yield"},
+      {"removed at the switch", "rm \"$S\"", "", "Exchange"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    const std::string save = dir.Path("sphereworld.scp");
-    WriteFile(save, Save(400));
     for (auto pass : {&PassRunner::RemovePass, &PassRunner::ChangePass}) {
+      SCOPED_TRACE(c.name);
+      TempDir dir;
+      const std::string save = dir.Path("sphereworld.scp");
       WriteFile(save, Save(400));
-      Harness h;
+      fs::last_write_time(save, old);  // a write now shows in any clock's grain
+      Hooked hooked(c.when, [&] { Shell("S='" + save + "'; " + c.command); });
+      Harness h(hooked);
       h.dialogs.answer = "7";
       h.Load(save);
-      bool done = false;
-      h.recorder.onYield = [&] {
-        if (!std::exchange(done, true)) Shell("S='" + save + "'; " + c.command);
-      };
+      h.recorder.onYield = [&] { hooked.Run("yield"); };
       EXPECT_EQ((h.runner.*pass)(), PassOutcome::kFailed);
       ASSERT_EQ(h.dialogs.messages.size(), 1u);
       EXPECT_EQ(h.dialogs.messages[0].prompt, "The worldsave " + save + kChanged);
@@ -120,31 +155,85 @@ TEST(LiveSaveTest, ALinkSwitchedDuringThePassDoesNotMoveIt) {
   EXPECT_EQ(ReadFile(dir.Path("b.scp")), Save(400));
 }
 
-TEST(LiveSaveTest, ASecondDuskmendOnTheSameSaveIsRefusedAtEveryYieldOfTheFirst) {
+// Runs `second` before every call of the first pass from the call after its lock on, up to
+// the call named `last`.
+class SecondDuskmend : public ForwardingFileSystem {
+ public:
+  SecondDuskmend(std::string last, std::function<void(const std::string&)> second)
+      : last_(std::move(last)), second_(std::move(second)) {}
+  void Try(const std::string& call) {
+    if (!armed_) return;
+    armed_ = false;  // not inside the second pass
+    second_(call);
+    armed_ = call != last_;
+  }
+
+ protected:
+  std::error_code Fault(const std::string& call) override {
+    Try(call);
+    if (call == "Lock" && !locked_) locked_ = armed_ = true;
+    return {};
+  }
+
+ private:
+  std::string last_;
+  std::function<void(const std::string&)> second_;
+  bool locked_ = false;
+  bool armed_ = false;
+};
+
+// The save stays locked from the first look until the copy is made: a second Duskmend on it
+// is refused with the lock's own message, and so is one on another name of it until the
+// switch makes that name a file of its own.
+TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirst) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
-  WriteFile(save, Save(400));
-  Harness first;
-  first.Load(save);
-  int yields = 0;
-  first.recorder.onYield = [&] {
-    ++yields;
-    Harness second;
-    second.Load(save);
-    EXPECT_EQ(second.runner.RemovePass(), PassOutcome::kRefused) << "yield " << yields;
-    ASSERT_EQ(second.dialogs.messages.size(), 1u);
-    EXPECT_EQ(second.dialogs.messages[0].prompt, "Another Duskmend is working on " + save +
-                                                     ".\nWait until it is done.\n"
-                                                     "Nothing was changed.");
-  };
-  ASSERT_EQ(first.runner.RemovePass(), PassOutcome::kDone);
-  EXPECT_GE(yields, 4);
-  EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));
+  const std::string link = dir.Path("hardlink.scp");
+  for (const auto& [other, last] : {std::pair(save, ""), std::pair(link, "Exchange")}) {
+    SCOPED_TRACE(other);
+    WriteFile(save, Save(400));
+    fs::remove(link);
+    fs::create_hard_link(save, link);
+    int tries = 0;
+    SecondDuskmend calls(last, [&](const std::string& call) {
+      ++tries;
+      Harness second;
+      second.Load(other);
+      EXPECT_EQ(second.runner.RemovePass(), PassOutcome::kRefused) << "before " << call;
+      ASSERT_EQ(second.dialogs.messages.size(), 1u);
+      EXPECT_EQ(second.dialogs.messages[0].prompt, "Another Duskmend is working on " + other +
+                                                       ".\nWait until it is done.\n"
+                                                       "Nothing was changed.");
+    });
+    Harness first(calls);
+    first.Load(save);
+    first.recorder.onYield = [&] { calls.Try("yield"); };
+    ASSERT_EQ(first.runner.RemovePass(), PassOutcome::kDone);
+    EXPECT_GE(tries, 10);
+    EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));
+    EXPECT_EQ(ReadFile(link), Save(400)) << "the other name keeps the old text";
+  }
   Harness later;  // the lock went with the first pass
   later.Load(save);
   EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kRefused);  // no value: the question came
   later.dialogs.answer = "1";
   EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kDone);
+}
+
+// Backups made with hard links keep their text: of the save, and of the last temp file.
+TEST(LiveSaveTest, HardLinkedBackupsOfTheSaveAndItsTempFileKeepTheirText) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  WriteFile(save, Save(3));
+  WriteFile(save + "tmp", "the last pass's copy\r\n");
+  fs::create_hard_link(save, dir.Path("backup.scp"));
+  fs::create_hard_link(save + "tmp", dir.Path("backup.scptmp"));
+  Harness h;
+  h.Load(save);
+  ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+  EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir.Path("backup.scp")), Save(3));
+  EXPECT_EQ(ReadFile(dir.Path("backup.scptmp")), "the last pass's copy\r\n");
 }
 
 TEST(LiveSaveTest, ADiskWithoutRoomForTheNewTextRefusesBeforeWriting) {

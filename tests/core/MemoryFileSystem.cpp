@@ -44,7 +44,8 @@ MemoryFileSystem::File* MemoryFileSystem::FileOf(FileHandle handle) {
 
 std::error_code MemoryFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& file) {
   auto name = names_.find(path);
-  if (mode == OpenMode::kRead && name == names_.end()) {
+  const bool read = mode == OpenMode::kRead || mode == OpenMode::kReadNoLink;
+  if (read && name == names_.end()) {
     return Done("Open", Error(std::errc::no_such_file_or_directory));
   }
   if (mode == OpenMode::kCreateNew && name != names_.end()) {
@@ -142,7 +143,8 @@ std::error_code MemoryFileSystem::Lock(FileHandle file, bool& taken) {
 
 FileIdentity MemoryFileSystem::IdentityOfFile(int id) const {
   const File& file = files_.at(id);
-  return {1, static_cast<std::uint64_t>(id), file.bytes.size(), file.version};
+  return {1, static_cast<std::uint64_t>(id), file.bytes.size(), file.version,
+          file.version + file.renamed};
 }
 
 std::error_code MemoryFileSystem::IdentityOf(FileHandle file, FileIdentity& identity) {
@@ -167,9 +169,23 @@ std::error_code MemoryFileSystem::FreeSpace(const std::string&, std::uint64_t& b
 std::error_code MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   auto name = names_.find(from);
   if (name == names_.end()) return Done("Rename", Error(std::errc::no_such_file_or_directory));
+  ++files_[name->second].renamed;
   names_[to] = name->second;
   names_.erase(from);
   return Done("Rename");
+}
+
+std::error_code MemoryFileSystem::Exchange(const std::string& a, const std::string& b) {
+  if (!exchanges) return Done("Exchange", Error(std::errc::not_supported));
+  auto first = names_.find(a);
+  auto second = names_.find(b);
+  if (first == names_.end() || second == names_.end()) {
+    return Done("Exchange", Error(std::errc::no_such_file_or_directory));
+  }
+  std::swap(first->second, second->second);
+  ++files_[first->second].renamed;
+  ++files_[second->second].renamed;
+  return Done("Exchange");
 }
 
 std::error_code MemoryFileSystem::Remove(const std::string& path) {

@@ -46,6 +46,9 @@ class MemoryFileSystem : public FileSystem {
 
   std::uint64_t freeSpace = std::uint64_t{1} << 40;  // what FreeSpace answers
   std::error_code Rename(const std::string& from, const std::string& to) override;
+  std::error_code Exchange(const std::string& a, const std::string& b) override;
+  bool ReplacesOpenFiles() const override { return true; }
+  bool exchanges = true;  // whether Exchange is supported
   std::error_code Remove(const std::string& path) override;
   std::error_code SyncFolderOf(const std::string& path) override;
   std::error_code ResolveLinks(const std::string& path, std::string& target) override;
@@ -55,6 +58,7 @@ class MemoryFileSystem : public FileSystem {
     std::string bytes;
     std::string durable;
     std::int64_t version = 0;  // counts the changes, as a modification time would
+    std::int64_t renamed = 0;  // with them, as a change time would
     FileHandle lockedBy = 0;
   };
   FileIdentity IdentityOfFile(int id) const;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "MemoryFileSystem.h"
 #include "ReplaceStep.h"
 #include "TestSupport.h"
 
@@ -116,6 +117,42 @@ TEST(ReplaceTest, PathsWithBlanksAndNonAsciiLettersWork) {
   ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
   EXPECT_EQ(ReadFile(save), "");
   EXPECT_EQ(h.model.LightsCount(), "1");
+}
+
+// Another program puts its save in place at the very moment of the switch, and its file
+// cannot be swapped back: it waits at the temp path, and the pass says where each text is.
+TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
+  class Racing : public ForwardingFileSystem {
+   public:
+    explicit Racing(MemoryFileSystem& memory) : ForwardingFileSystem(memory), memory_(memory) {}
+
+   protected:
+    std::error_code Fault(const std::string& call) override {
+      if (call != "Exchange") return {};
+      if (++exchanges_ == 2) return std::make_error_code(std::errc::io_error);
+      memory_.Put("w.scp", "WRITER\r\n");
+      return {};
+    }
+
+   private:
+    MemoryFileSystem& memory_;
+    int exchanges_ = 0;
+  };
+  MemoryFileSystem memory;
+  memory.Put("w.scp", kOld + "A=1\r\n");
+  Racing racing(memory);
+  Harness h(racing);
+  h.Load("w.scp");
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kFailed);
+  EXPECT_EQ(memory.Get("w.scp"), CrLf({"[SECTOR 1,1]", "A=1"}));
+  EXPECT_EQ(memory.Get("w.scptmp"), "WRITER\r\n");
+  ASSERT_EQ(h.dialogs.messages.size(), 1U);
+  EXPECT_EQ(h.dialogs.messages[0].prompt,
+            "The worldsave w.scp was changed by another program while Duskmend replaced it, and "
+            "that program's file could not be put back (" +
+                std::make_error_code(std::errc::io_error).message() +
+                ").\nIt is in w.scptmp; the worldsave holds Duskmend's new text. Stop the server "
+                "and look at both.");
 }
 
 #if defined(_WIN32)

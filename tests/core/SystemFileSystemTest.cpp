@@ -103,7 +103,7 @@ TEST(SystemFileSystemTest, InterruptedWritesAndCopiesDeliverEveryByteOnce) {
   }
   const std::string copyPath = dir.Path("copy");
   FileHandle to = -1;
-  ASSERT_FALSE(fs.Open(copyPath, OpenMode::kReadWrite, to));
+  ASSERT_FALSE(fs.Open(copyPath, OpenMode::kCreateNew, to));
   for (int round = 0; round < 8; ++round)
     EXPECT_FALSE(fs.Copy(from, 0, text.size(), to));
   fs.Close(to);

@@ -115,11 +115,13 @@ class ForwardingFileSystem : public FileSystem {
   DUSKMEND_FORWARD(IdentityAt, (const std::string& path, FileIdentity& identity), (path, identity))
   DUSKMEND_FORWARD(FreeSpace, (const std::string& path, std::uint64_t& bytes), (path, bytes))
   DUSKMEND_FORWARD(Rename, (const std::string& from, const std::string& to), (from, to))
+  DUSKMEND_FORWARD(Exchange, (const std::string& a, const std::string& b), (a, b))
   DUSKMEND_FORWARD(Remove, (const std::string& path), (path))
   DUSKMEND_FORWARD(SyncFolderOf, (const std::string& path), (path))
   DUSKMEND_FORWARD(ResolveLinks, (const std::string& path, std::string& target), (path, target))
 #undef DUSKMEND_FORWARD
   std::error_code Close(FileHandle file) override;
+  bool ReplacesOpenFiles() const override { return system_.ReplacesOpenFiles(); }
   std::error_code MayReplace(const std::string& path, std::string& reason) override;
   void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
     calls.push_back("Forget");
