@@ -56,13 +56,6 @@ int UsageError(const std::string& why) {
   return kUsage;
 }
 
-std::string Joined(const std::string& message) {
-  std::string line = message;
-  for (char& c : line)
-    if (c == '\n') c = ' ';
-  return line;
-}
-
 std::string StepName(duskmend::PassFailure::Step step) {
   switch (step) {
     case duskmend::PassFailure::Step::kReadWorld:
@@ -127,7 +120,7 @@ int Run(const Command& command) {
     std::cout << ",\"outcome\":\"" << OutcomeName(outcome) << '"';
     if (runner.LastFailure())
       std::cout << ",\"step\":\"" << StepName(runner.LastFailure()->step) << '"';
-    if (!message.empty()) std::cout << ",\"message\":" << JsonString(Joined(message));
+    if (!message.empty()) std::cout << ",\"message\":" << JsonString(message);
     std::cout << "}\n";
   } else {
     if (outcome == PassOutcome::kDone) {

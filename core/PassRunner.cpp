@@ -21,6 +21,9 @@ namespace {
 
 const std::string kReady = "100% - Ready";
 const std::string kFailed = "Failed - worldsave unchanged";
+const std::string kNotLatin1 =
+    "The new value must be one line of Latin-1 (ISO 8859-1) characters; the euro sign and "
+    "other characters outside Latin-1 are not accepted.\nNothing was changed.";
 
 // The three lines of a failure message: what failed, the system's reason, what it means.
 std::string FailureMessage(const PassFailure& failure, const std::string& path,
@@ -198,8 +201,7 @@ PassOutcome PassRunner::ChangePass() {
   }
   const std::optional<std::string> value = Latin1Line(answer);
   if (!value) {
-    dialogs_.ShowMessage("The new value must be one line of 8-bit characters.", kStyleCritical,
-                         kMessageTitle);
+    dialogs_.ShowMessage(kNotLatin1, kStyleCritical, kMessageTitle);
     return PassOutcome::kRefused;
   }
   return Rewrite<ChangeSteps>(model_.PathText(), *value);

@@ -12,6 +12,7 @@
 #include "AppIcons.h"
 #include "AppInfo.h"
 #include "ProgressBarView.h"
+#include "ValueLabel.h"
 #include "WindowDialogs.h"
 #include "frmAbout.h"
 
@@ -129,8 +130,8 @@ void FrmMain::ShowPathText(const std::string& text) {
   Label1->setToolTip(path);
   Label1->setAccessibleDescription(path);
 }
-void FrmMain::ShowLightsCount(const std::string& text) { Label5->setText(Text(text)); }
-void FrmMain::ShowSectorsCount(const std::string& text) { Label6->setText(Text(text)); }
+void FrmMain::ShowLightsCount(const std::string& text) { Label5->SetValue(Text(text)); }
+void FrmMain::ShowSectorsCount(const std::string& text) { Label6->SetValue(Text(text)); }
 
 // A pass sets the status text and the bar width in every progress step; only a change that
 // can be seen repaints.

@@ -15,6 +15,7 @@ class QLabel;
 class QPushButton;
 class ButtonKeys;
 class ProgressBarView;
+class ValueLabel;
 class WindowDialogs;
 class frmAbout;
 
@@ -104,8 +105,8 @@ class FrmMain : public QMainWindow,
   QPushButton* Command6 = nullptr;
   QPushButton* Command7 = nullptr;
   QLabel* Label1 = nullptr;
-  QLabel* Label5 = nullptr;
-  QLabel* Label6 = nullptr;
+  ValueLabel* Label5 = nullptr;
+  ValueLabel* Label6 = nullptr;
   ProgressBarView* bar_ = nullptr;    // Shape2, Shape1 and lStatus
   ButtonKeys* buttonKeys_ = nullptr;  // Enter and the access keys of the buttons
   QAction* mf_open = nullptr;

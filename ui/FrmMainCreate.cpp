@@ -82,17 +82,22 @@ void FrmMain::CreateControls() {
   Label1 = AddLabel(frame2, "Label1", QString(), TwipsRect(120, 240, 6735, 615), Qt::AlignLeft);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Label1->setWordWrap(true);  // a long path wraps at its blanks; what does not fit is cut off
+  // The style draws the frame's line below its title, which may reach into the path's place:
+  // the path begins below that line.
+  Label1->setContentsMargins(0, std::max(0, frame2->contentsRect().top() - Label1->y()), 0, 0);
 
   AddLabel(client, "Label2", "Analysis", TwipsRect(120, 1080, 6975, 255), Qt::AlignHCenter);
   Command7 = AddButton(client, "Command7", "Start analysis only", TwipsRect(4680, 1080, 2295, 310));
   AddLabel(client, "Label3", " Local Lights found:", TwipsRect(240, 1560, 2295, 310), Qt::AlignLeft,
            true);
-  Label5 = AddLabel(client, "Label5", QString(), TwipsRect(2520, 1560, 975, 310), Qt::AlignHCenter,
-                    true, new ValueLabel(client, "Local Lights found"));
+  Label5 = new ValueLabel(client, "Local Lights found");
+  AddLabel(client, "Label5", QString(), TwipsRect(2520, 1560, 975, 310), Qt::AlignHCenter, true,
+           Label5);
   AddLabel(client, "Label4", " Sectors total:", TwipsRect(3720, 1560, 2295, 315), Qt::AlignLeft,
            true);
-  Label6 = AddLabel(client, "Label6", QString(), TwipsRect(6000, 1560, 975, 315), Qt::AlignHCenter,
-                    true, new ValueLabel(client, "Sectors total"));
+  Label6 = new ValueLabel(client, "Sectors total");
+  AddLabel(client, "Label6", QString(), TwipsRect(6000, 1560, 975, 315), Qt::AlignHCenter, true,
+           Label6);
   QLabel* warning =
       AddLabel(client, "Label7", "Make a backup of your worldsave before using this program!",
                TwipsRect(240, 2040, 6735, 255), Qt::AlignHCenter);

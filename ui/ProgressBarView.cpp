@@ -22,6 +22,9 @@ ProgressBarView::ProgressBarView(QWidget* parent, const QRect& place, const QCol
   text_->setGeometry(whole);
   text_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
   text_->setTextFormat(Qt::PlainText);
+  // Named, so that its changes do not reach screen readers as changes of a name: the bar
+  // itself tells them, as its description.
+  text_->setAccessibleName(QStringLiteral("lStatus"));
 }
 
 void ProgressBarView::SetFillWidth(float twips) {

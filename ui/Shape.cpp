@@ -1,7 +1,6 @@
 #include "Shape.h"
 
 #include <QPainter>
-#include <cmath>
 
 Shape::Shape(QWidget* parent, const QString& name, const QRect& geometry,
              std::optional<QColor> fill, std::optional<QColor> outline)
@@ -12,19 +11,19 @@ Shape::Shape(QWidget* parent, const QString& name, const QRect& geometry,
 }
 
 // Drawn in device pixels, so that the outline is one whole pixel on each of the four sides
-// at any scale factor: a pen on a fractional scale can fall between two rows of pixels.
+// at any scale factor: a pen on a fractional scale can fall between two rows of pixels. The
+// edges are where the window's own rounding puts them, so that two shapes side by side meet
+// without a gap and none is cut by its own clip.
 void Shape::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const qreal ratio = devicePixelRatioF();
-  painter.scale(1 / ratio, 1 / ratio);
-  const QRect whole(0, 0, static_cast<int>(std::lround(width() * ratio)),
-                    static_cast<int>(std::lround(height() * ratio)));
+  const QRectF exact = painter.deviceTransform().mapRect(QRectF(rect()));
+  painter.setWorldTransform(painter.deviceTransform().inverted(), true);
+  const QRect whole(QPoint(qRound(exact.left()), qRound(exact.top())),
+                    QPoint(qRound(exact.right()) - 1, qRound(exact.bottom()) - 1));
   if (fill_) painter.fillRect(whole, *fill_);
   if (!outline_ || whole.width() < 1 || whole.height() < 1) return;
-  const int right = whole.width() - 1;
-  const int bottom = whole.height() - 1;
-  painter.fillRect(QRect(0, 0, whole.width(), 1), *outline_);
-  painter.fillRect(QRect(0, bottom, whole.width(), 1), *outline_);
-  painter.fillRect(QRect(0, 0, 1, whole.height()), *outline_);
-  painter.fillRect(QRect(right, 0, 1, whole.height()), *outline_);
+  painter.fillRect(QRect(whole.left(), whole.top(), whole.width(), 1), *outline_);
+  painter.fillRect(QRect(whole.left(), whole.bottom(), whole.width(), 1), *outline_);
+  painter.fillRect(QRect(whole.left(), whole.top(), 1, whole.height()), *outline_);
+  painter.fillRect(QRect(whole.right(), whole.top(), 1, whole.height()), *outline_);
 }

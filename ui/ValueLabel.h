@@ -10,4 +10,6 @@ class ValueLabel : public QLabel {
   ValueLabel(QWidget* parent, const QString& caption) : QLabel(parent) {
     setAccessibleName(caption);
   }
+  // Shows `value` and tells a screen reader that the text changed.
+  void SetValue(const QString& value);
 };

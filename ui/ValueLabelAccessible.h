@@ -4,10 +4,33 @@
 
 class ValueLabel;
 
-// A label that shows a value beside its caption: named after the caption, its text is
-// its value.
-class ValueLabelAccessible : public QAccessibleWidget {
+// A label that shows a value beside its caption: named after the caption, its text, which a
+// screen reader reads as a label's text, is its value. Nothing in it can be selected.
+class ValueLabelAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
   explicit ValueLabelAccessible(ValueLabel* label);
+  void* interface_cast(QAccessible::InterfaceType type) override;
   QString text(QAccessible::Text type) const override;
+
+  QString text(int startOffset, int endOffset) const override;
+  int characterCount() const override { return Value().size(); }
+  QRect characterRect(int) const override { return {}; }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void selection(int, int* startOffset, int* endOffset) const override {
+    *startOffset = *endOffset = 0;
+  }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int, int* startOffset, int* endOffset) const override {
+    *startOffset = *endOffset = 0;
+    return {};
+  }
+
+ private:
+  QString Value() const;
 };

@@ -189,13 +189,14 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
   const std::string link = dir.Path("hardlink.scp");
-  for (const auto& [other, last] : {std::pair(save, ""), std::pair(link, "Exchange")}) {
+  for (const auto& names : {std::pair(save, ""), std::pair(link, "Exchange")}) {
+    const std::string other = names.first;  // a lambda may not take a structured binding
     SCOPED_TRACE(other);
     WriteFile(save, Save(400));
     fs::remove(link);
     fs::create_hard_link(save, link);
     int tries = 0;
-    SecondDuskmend calls(last, [&](const std::string& call) {
+    SecondDuskmend calls(names.second, [&](const std::string& call) {
       ++tries;
       Harness second;
       second.Load(other);

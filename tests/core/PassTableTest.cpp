@@ -156,7 +156,9 @@ TEST(PassTableTest, RefusalsComeBeforeAnyFileIsTouched) {
   using Pass = PassOutcome (PassRunner::*)();
   const std::string kLoad = "Load a worldsave at first, please...";
   const std::string kEmpty = "You have to enter a new value or remove all local lights!";
-  const std::string kNotEightBit = "The new value must be one line of 8-bit characters.";
+  const std::string kNotEightBit =
+      "The new value must be one line of Latin-1 (ISO 8859-1) characters; the euro sign and "
+      "other characters outside Latin-1 are not accepted.\nNothing was changed.";
   const std::string kQuestion = "Change to what value? | Hey, Dude!";
   struct Refusal {
     std::string path, answer;

@@ -1,0 +1,155 @@
+#!/usr/bin/python3
+"""The real program where users meet it, inside xvfb-run and dbus-run-session: the X server's
+pixels at the scale factors 1, 1.25, 1.5 and 2; the keyboard alone; a screen reader's client
+over AT-SPI. Both of the latter remove the light entries of a copy of EXAMPLE_SAVE.
+    real_window.py DUSKMEND EXAMPLE_SAVE"""
+import os, re, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
+
+(program, example), failures = sys.argv[1:3], []
+GROUND, GREY, WHITE, BLACK, FILL = (192,) * 3, (128,) * 3, (255,) * 3, (0,) * 3, (212, 208, 200)
+
+
+def check(what, got, expected):
+    if got != expected:
+        failures.append(print(f"FAIL {what}: got {got!r}, expected {expected!r}"))
+
+
+def wait_for(what, condition, seconds=60):
+    for _ in range(seconds * 10):
+        if result := condition():
+            return result
+        time.sleep(0.1)
+    sys.exit(f"gave up waiting for {what}")
+
+
+def start(scale="1"):
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_QPA_PLATFORMTHEME="", QT_SCALE_FACTOR=scale)
+    child = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    search = ["xdotool", "search", "--onlyvisible", "--name", r"^Duskmend v1\.0$"]
+    window = wait_for("the window", lambda: child.poll() is not None and sys.exit(
+        f"the program ended at its start with {child.returncode}: {child.stderr.read()!r}")
+        or subprocess.run(search, capture_output=True, text=True).stdout.split())
+    time.sleep(1)  # painted
+    return child, window[0]
+
+
+def check_pixels(scale):
+    child, window = start(scale)
+    data = subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"], capture_output=True).stdout
+    child.terminate(), child.wait()
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+    width, height, rgb, s, at = int(header[1]), int(header[2]), data[header.end():], float(scale), f"at {scale}"
+    pixel = lambda x, y: tuple(rgb[3 * (y * width + x):3 * (y * width + x) + 3])  # noqa: E731
+    count = lambda colour, points: sum(pixel(x, y) == colour for x, y in points)  # noqa: E731
+    # The bar: a fill inside a black outline that is whole on all four sides.
+    inside = [(x, y) for y in range(height) for x in range(0, width, 7) if pixel(x, y) == FILL]
+    top, bottom = min(y for _, y in inside) - 1, max(y for _, y in inside) + 1
+    filled = [x for x in range(width) if pixel(x, top + 1) == FILL]
+    left, right = filled[0] - 1, filled[-1] + 1
+    check(f"the bar's size {at}", max(abs(right - left + 1 - 449 * s), abs(bottom - top + 1 - 17 * s)) < 1.5, True)
+    edges = [(x, y) for x in range(left, right + 1) for y in (top, bottom)]
+    edges += [(x, y) for y in range(top, bottom + 1) for x in (left, right)]
+    check(f"the bar's outline {at}", count(BLACK, edges), len(edges))
+    # Each engraved rule: a grey line with its white twin right beside it, without a gap.
+    rows = [y for y in range(height) if count(GREY, ((x, y) for x in range(width))) >= 400 * s]
+    ends = [y for y in rows if y + 1 not in rows]
+    check(f"horizontal rules {at}", [count(WHITE, ((x, y + 1) for x in range(width))) >= 400 * s for y in ends],
+          [True, True])
+    columns = [x for x in range(width) if count(GREY, ((x, y) for y in range(height))) >= 100 * s]
+    ends = [x for x in columns if x + 1 not in columns]
+    check(f"vertical rules {at}", [count(WHITE, ((x + 1, y) for y in range(height))) >= 100 * s for x in ends], [True])
+    # The path starts below the line that the style draws under Frame2's title: the line is
+    # found right of the path's text, the text right of the title.
+    x0, x1 = int(300 * s), int(460 * s)
+    line = next(y for y in range(1, height) if len({pixel(x, y) for x in range(x0, x1)}) == 1
+                and pixel(x0, y) != GROUND and pixel(x0, y - 1) == GROUND)
+    text = [y for y in range(line - int(10 * s), line + int(30 * s))
+            if any(max(pixel(x, y)) < 100 for x in range(int(80 * s), x0))]
+    check(f"the path below the frame's line {at}", bool(text) and text[0] > line + 1, True)
+
+
+def copy_of_example():
+    save = os.path.join(tempfile.mkdtemp(), "sphereworld.scp")
+    shutil.copy(example, save)
+    return save
+
+
+def check_keys():  # Alt+S, the path typed into the file dialog, Alt+R, Alt+X
+    save, (child, window) = copy_of_example(), start()
+    key = lambda *args: subprocess.run(["xdotool", *args], capture_output=True)  # noqa: E731
+    dialog = ["xdotool", "search", "--onlyvisible", "--name", "^Open sphereworld"]
+    opened = lambda: subprocess.run(dialog, capture_output=True, text=True).stdout.split()  # noqa: E731
+    wait_for("Alt+S", lambda: key("windowfocus", window) and key("key", "alt+s") and time.sleep(1) or opened(), 20)
+    key("windowfocus", opened()[0]), key("type", "--delay", "20", save), key("key", "Return")
+    wait_for("the dialog to close", lambda: not opened())
+    key("windowfocus", window), key("key", "alt+r")
+    wait_for("the remove", lambda: os.path.exists(save + "tmp"))
+    key("key", "alt+x"), child.wait(timeout=30)
+    with open(save, "rb") as text:
+        check("the keyboard's remove: the characters' lights alone stay", text.read().count(b"\nLIGHT="), 11)
+
+
+def check_screen_reader():
+    import gi
+    gi.require_version("Atspi", "2.0")
+    from gi.repository import GLib
+    import pyatspi
+
+    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+    enable = ["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus", "--method",
+              "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled", "<true>"]
+    wait_for("the accessibility bus", lambda: subprocess.run(enable, capture_output=True).returncode == 0, 10)
+    save, (child, _) = copy_of_example(), start()
+    events = []
+    pyatspi.Registry.registerEventListener(lambda e: events.append((e.type, e.source.name)), "object:text-changed",
+                                           "object:property-change:accessible-name", "object:property-change:accessible-description")
+
+    def pump(times=1):  # lets the events in
+        for _ in range(times):
+            GLib.MainContext.default().iteration(False), time.sleep(0.01 if times > 1 else 0)
+
+    def find(role, name, within):
+        return wait_for(f"{role} {name}", lambda: pump() or next(iter(pyatspi.findAllDescendants(
+            within, lambda n: n.getRoleName() == role and re.fullmatch(name, n.name or ""))), None), 30)
+
+    press = lambda node: node.queryAction().doAction(0)  # noqa: E731
+    app = find("application", "duskmend", pyatspi.Registry.getDesktop(0))
+    press(find("push button", "Open Sphereworld.scp", app))
+    dialog = find("dialog", r"Open sphereworld\.scp\.\.\.", app)
+    find("text", ".*", dialog).queryEditableText().setTextContents(save)
+    press(find("push button", "Open", dialog))
+    pump(50)  # what the dialog told
+    events.clear()
+    press(find("push button", "Remove all Local Lights", app))
+    bar = find("progress bar", "Progress", app)
+    wait_for("the end of the pass", lambda: pump() or bar.description == "100% - Ready")
+    pump(50)  # the last events
+    counts = [find("label", name, app) for name in ("Local Lights found", "Sectors total")]
+    check("the counts as text", ["Text" in c.get_interfaces() and c.queryText().getText(0, -1) for c in counts],
+          ["5", "8"])
+    check("a change of each count is told", sorted({e[1] for e in events if e[0] == "object:text-changed:insert"}
+                                                   & {"Local Lights found", "Sectors total"}),
+          ["Local Lights found", "Sectors total"])
+    check("the progress told once, from the bar, and no name changes",
+          (events.count(("object:property-change:accessible-description", "Progress")) >= 3,
+           [e for e in events if e[0] == "object:property-change:accessible-name"]), (True, []))
+    check("the bar, one element with its value", (bar.childCount, bar.queryValue().currentValue), (0, 100.0))
+    decorations = pyatspi.findAllDescendants(app, lambda n: n.getRoleName() == "image" and not n.name)
+    check("the lines hidden from screen readers",
+          [d.getState().contains(pyatspi.STATE_VISIBLE) for d in decorations], [False] * 6)
+    check("the path's description", find("label", re.escape(save), app).description, save)
+    # A SIGTERM while a dialog is open ends the program, as Exit does, and changes nothing.
+    removed = open(save, "rb").read()
+    press(find("push button", "Change all Local Lights", app))
+    find("dialog", "Hey, Dude!", app)
+    child.send_signal(signal.SIGTERM)
+    check("a SIGTERM with a dialog open", (child.wait(timeout=30), open(save, "rb").read() == removed), (0, True))
+    launcher.terminate()
+
+
+for scale in ("1", "1.25", "1.5", "2"):
+    check_pixels(scale)
+check_keys()
+check_screen_reader()
+print("the real window: all checks passed" if not failures else f"{len(failures)} failed")
+sys.exit(1 if failures else 0)
