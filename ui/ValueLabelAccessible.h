@@ -13,7 +13,7 @@ class ValueLabelAccessible : public QAccessibleWidget, public QAccessibleTextInt
   QString text(QAccessible::Text type) const override;
 
   QString text(int startOffset, int endOffset) const override;
-  int characterCount() const override { return Value().size(); }
+  int characterCount() const override { return static_cast<int>(Value().size()); }
   QRect characterRect(int) const override { return {}; }
   int offsetAtPoint(const QPoint&) const override { return -1; }
   void selection(int, int* startOffset, int* endOffset) const override {
