@@ -77,6 +77,12 @@ class FileSystem {
   // Swaps the files that `a` and `b` name in one step; fails with std::errc::not_supported
   // where the file system cannot.
   virtual std::error_code Exchange(const std::string& a, const std::string& b) = 0;
+  // Starts noting writes to the file that `path` names and changes of its times, permissions
+  // or links; `watch` is closed with Close. Fails with std::errc::not_supported where the
+  // system cannot.
+  virtual std::error_code Watch(const std::string& path, FileHandle& watch) = 0;
+  // Whether the watched file was changed since Watch.
+  virtual std::error_code Changed(FileHandle watch, bool& changed) = 0;
   // Whether a file may be renamed over, or swapped, while this program holds it open.
   virtual bool ReplacesOpenFiles() const = 0;
   virtual std::error_code Remove(const std::string& path) = 0;

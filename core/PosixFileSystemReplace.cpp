@@ -4,6 +4,9 @@
 #include <pwd.h>
 #include <stdio.h>
 #include <sys/file.h>
+#if defined(__linux__)
+#include <sys/inotify.h>
+#endif
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -133,6 +136,42 @@ std::error_code PosixFileSystem::Exchange(const std::string& a, const std::strin
 #endif
   return std::make_error_code(std::errc::not_supported);
 }
+
+#if defined(__linux__)
+namespace {
+constexpr std::uint32_t kChanges = IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF;
+}  // namespace
+
+std::error_code PosixFileSystem::Watch(const std::string& path, FileHandle& watch) {
+  const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fd < 0) return LastError();
+  if (inotify_add_watch(fd, path.c_str(), kChanges | IN_DONT_FOLLOW) < 0) {
+    const std::error_code error = LastError();
+    close(fd);
+    return error;
+  }
+  watch = fd;
+  return {};
+}
+
+std::error_code PosixFileSystem::Changed(FileHandle watch, bool& changed) {
+  // Events are whole in a read; any one of them (an overflow too) is a change.
+  alignas(inotify_event) char events[4096];
+  const ssize_t got = read(Fd(watch), events, sizeof events);
+  if (got < 0 && errno != EAGAIN) return LastError();
+  changed = got > 0;
+  return {};
+}
+#else
+std::error_code PosixFileSystem::Watch(const std::string&, FileHandle&) {
+  return std::make_error_code(std::errc::not_supported);
+}
+
+std::error_code PosixFileSystem::Changed(FileHandle, bool& changed) {
+  changed = false;
+  return {};
+}
+#endif
 
 std::error_code PosixFileSystem::Remove(const std::string& path) {
   return unlink(path.c_str()) == 0 ? std::error_code{} : LastError();

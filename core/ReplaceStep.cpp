@@ -13,6 +13,16 @@ void ReplaceStep::Run(RewriteFiles& files) {
   const std::string& target = files.target;
   const std::string& tempPath = files.tempPath;
   const FileIdentity& read = files.read;
+  // Writes between the last look and the switch show on a watch, where the system has one:
+  // the switch itself sets the change time, which can then no longer tell.
+  struct Watching {
+    FileSystem& fs;
+    FileHandle handle = -1;
+    ~Watching() {
+      if (handle >= 0) fs.Close(handle);
+    }
+  } watch{fs_};
+  if (fs_.Watch(target, watch.handle)) watch.handle = -1;
   // The last look at the world save: a save that another program wrote, renamed or removed
   // since the pass opened it is left as that program left it.
   FileIdentity now;
@@ -33,7 +43,7 @@ void ReplaceStep::Run(RewriteFiles& files) {
     throw PassFailure{PassFailure::Step::kWorldChanged, switched};  // removed at the last moment
   }
   if (switched) throw PassFailure{PassFailure::Step::kReplace, switched};
-  if (exchanged_) UndoUnlessRead(target, read, tempPath);
+  if (exchanged_) UndoUnlessRead(target, read, tempPath, watch.handle);
   files.world.reset();
   // The switch has happened and cannot be taken back; a folder that cannot be synced
   // leaves it as durable as that file system makes it.
@@ -44,12 +54,14 @@ void ReplaceStep::Run(RewriteFiles& files) {
 }
 
 // Puts the other program's file back when the one that came out of the save's place is not
-// the file, with the bytes, that the pass read.
+// the file, with the bytes, that the pass read, or was written since the last look.
 void ReplaceStep::UndoUnlessRead(const std::string& target, const FileIdentity& read,
-                                 const std::string& tempPath) {
+                                 const std::string& tempPath, FileHandle watch) {
   FileIdentity out;
-  const std::error_code unseen = fs_.IdentityAt(tempPath, out);
-  if (!unseen && out.SameFileAndText(read)) return;
+  bool written = false;
+  std::error_code unseen = fs_.IdentityAt(tempPath, out);
+  if (!unseen && watch >= 0) unseen = fs_.Changed(watch, written);
+  if (!unseen && !written && out.SameFileAndText(read)) return;
   if (std::error_code error = fs_.Exchange(tempPath, target)) {
     throw PassFailure{PassFailure::Step::kWorldChangedAtSwitch, error};
   }

@@ -35,7 +35,7 @@ class ReplaceStep {
 
  private:
   void UndoUnlessRead(const std::string& target, const FileIdentity& read,
-                      const std::string& tempPath);
+                      const std::string& tempPath, FileHandle watch);
   std::error_code CopyBack(OpenFile& save, const std::string& tempPath);
 
   FileSystem& fs_;

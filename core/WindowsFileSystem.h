@@ -40,6 +40,14 @@ class WindowsFileSystem final : public FileSystem {
   std::error_code Exchange(const std::string&, const std::string&) override {
     return std::make_error_code(std::errc::not_supported);
   }
+  // The rename is not checked after it happens: nothing to watch for.
+  std::error_code Watch(const std::string&, FileHandle&) override {
+    return std::make_error_code(std::errc::not_supported);
+  }
+  std::error_code Changed(FileHandle, bool& changed) override {
+    changed = false;
+    return {};
+  }
   // A save that is open, even shared for deletion, cannot be renamed over.
   bool ReplacesOpenFiles() const override { return false; }
   std::error_code Remove(const std::string& path) override;

@@ -86,6 +86,10 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
        "cp -p \"$S\" \"$S.x\" && sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S.x\" > \"$S\" && "
        "touch -r \"$S.x\" \"$S\"",
        Save(400, "6"), "yield"},
+      {"rewritten, its time put back, at the switch",
+       "cp -p \"$S\" \"$S.x\" && sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S.x\" > \"$S\" && "
+       "touch -r \"$S.x\" \"$S\"",
+       Save(400, "6"), "Exchange"},
       {"removed", "rm \"$S\"", "", "yield"},
       {"removed at the switch", "rm \"$S\"", "", "Exchange"},
   };

@@ -188,6 +188,22 @@ std::error_code MemoryFileSystem::Exchange(const std::string& a, const std::stri
   return Done("Exchange");
 }
 
+std::error_code MemoryFileSystem::Watch(const std::string& path, FileHandle& watch) {
+  auto name = names_.find(path);
+  if (name == names_.end()) return Done("Watch", Error(std::errc::no_such_file_or_directory));
+  watch = nextHandle_++;
+  handles_[watch] = {name->second};
+  watched_[watch] = files_.at(name->second).version;
+  return Done("Watch");
+}
+
+std::error_code MemoryFileSystem::Changed(FileHandle watch, bool& changed) {
+  auto open = handles_.find(watch);
+  if (open == handles_.end()) return Done("Changed", Error(std::errc::bad_file_descriptor));
+  changed = files_.at(open->second.file).version != watched_.at(watch);
+  return Done("Changed");
+}
+
 std::error_code MemoryFileSystem::Remove(const std::string& path) {
   if (names_.erase(path) == 0) return Done("Remove", Error(std::errc::no_such_file_or_directory));
   return Done("Remove");
