@@ -15,8 +15,7 @@ namespace {
 
 using windows::LastError;
 using windows::Wide;
-
-HANDLE Win(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+using windows::Win;
 
 }  // namespace
 

@@ -57,6 +57,8 @@ class WindowsFileSystem final : public FileSystem {
 namespace windows {
 
 std::error_code LastError();
+// A Windows HANDLE is a pointer.
+inline void* Win(FileHandle file) { return reinterpret_cast<void*>(file); }
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);
 

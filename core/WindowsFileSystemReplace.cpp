@@ -13,8 +13,7 @@ namespace {
 
 using windows::LastError;
 using windows::Wide;
-
-HANDLE Win(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+using windows::Win;
 
 std::uint64_t Join(DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; }
 

@@ -121,21 +121,6 @@ TEST(CadenceTest, RewritingPassesYieldLastAndShowTheCountsLast) {
   }
 }
 
-// Makes one kind of call take a tenth of a second.
-class SlowCall : public ForwardingFileSystem {
- public:
-  explicit SlowCall(std::string call) : call_(std::move(call)) {}
-
- protected:
-  std::error_code Fault(const std::string& call) override {
-    if (call == call_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return {};
-  }
-
- private:
-  std::string call_;
-};
-
 // The calls that can take long on a large save run while the window stays alive; the yields
 // and what they show stay as they were.
 TEST(CadenceTest, ASlowFileCallKeepsTheWindowAlive) {
@@ -149,7 +134,11 @@ TEST(CadenceTest, ASlowFileCallKeepsTheWindowAlive) {
   for (const char* call : {"Remove", "Sync", "Exchange", "SyncFolderOf", "Copy"}) {
     SCOPED_TRACE(call);
     WriteFile(save, input);
-    SlowCall slow(call);
+    ForwardingFileSystem slow;  // one kind of call takes a tenth of a second
+    slow.fault = [call](const std::string& name) {
+      if (name == call) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      return std::error_code{};
+    };
     Harness h(slow);
     h.Load(save);
     ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);

@@ -40,7 +40,13 @@ std::error_code ErrorFor(const std::string& call) {
 class PlannedFaults : public ForwardingFileSystem {
  public:
   PlannedFaults(FileSystem& inner, int k, bool persistent)
-      : ForwardingFileSystem(inner), inner_(inner), k_(k), persistent_(persistent) {}
+      : ForwardingFileSystem(inner), inner_(inner), k_(k), persistent_(persistent) {
+    fault = [this](const std::string& call) {
+      if (++counted_ == k_) failing_ = call;
+      return counted_ == k_ || (persistent_ && call == failing_) ? ErrorFor(call)
+                                                                 : std::error_code{};
+    };
+  }
 
   std::error_code Write(FileHandle file, const char* data, std::size_t size) override {
     std::error_code error = ForwardingFileSystem::Write(file, data, size);
@@ -49,12 +55,6 @@ class PlannedFaults : public ForwardingFileSystem {
   }
   int Counted() const { return counted_; }
   bool Struck() const { return !failing_.empty(); }
-
- protected:
-  std::error_code Fault(const std::string& call) override {
-    if (++counted_ == k_) failing_ = call;
-    return counted_ == k_ || (persistent_ && call == failing_) ? ErrorFor(call) : std::error_code{};
-  }
 
  private:
   FileSystem& inner_;

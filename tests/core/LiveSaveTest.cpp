@@ -41,25 +41,14 @@ void Shell(const std::string& command) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
 }
 
-// Runs `action` once, just before the first call named `call`; "yield" is the first yield.
-class Hooked : public ForwardingFileSystem {
- public:
-  Hooked(std::string call, std::function<void()> action)
-      : call_(std::move(call)), action_(std::move(action)) {}
-  void Run(const std::string& call) {
-    if (call == call_ && action_) std::exchange(action_, nullptr)();
-  }
-
- protected:
-  std::error_code Fault(const std::string& call) override {
-    Run(call);
-    return {};
-  }
-
- private:
-  std::string call_;
-  std::function<void()> action_;
-};
+// Runs `action` once, just before the first call named `when`; "yield" is the first yield.
+std::function<std::error_code(const std::string&)> Once(std::string when,
+                                                        std::function<void()> action) {
+  return [when = std::move(when), action = std::move(action)](const std::string& call) mutable {
+    if (call == when && action) std::exchange(action, nullptr)();
+    return std::error_code{};
+  };
+}
 
 // Whatever another program does to the save during the pass, up to the moment of the switch,
 // it finds the save as it left it, and the pass fails saying why.
@@ -100,11 +89,12 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
       const std::string save = dir.Path("sphereworld.scp");
       WriteFile(save, Save(400));
       fs::last_write_time(save, old);  // a write now shows in any clock's grain
-      Hooked hooked(c.when, [&] { Shell("S='" + save + "'; " + c.command); });
+      ForwardingFileSystem hooked;
+      hooked.fault = Once(c.when, [&] { Shell("S='" + save + "'; " + c.command); });
       Harness h(hooked);
       h.dialogs.answer = "7";
       h.Load(save);
-      h.recorder.onYield = [&] { hooked.Run("yield"); };
+      h.recorder.onYield = [&] { hooked.fault("yield"); };
       EXPECT_EQ((h.runner.*pass)(), PassOutcome::kFailed);
       ASSERT_EQ(h.dialogs.messages.size(), 1u);
       EXPECT_EQ(h.dialogs.messages[0].prompt, "The worldsave " + save + kChanged);
@@ -159,33 +149,6 @@ TEST(LiveSaveTest, ALinkSwitchedDuringThePassDoesNotMoveIt) {
   EXPECT_EQ(ReadFile(dir.Path("b.scp")), Save(400));
 }
 
-// Runs `second` before every call of the first pass from the call after its lock on, up to
-// the call named `last`.
-class SecondDuskmend : public ForwardingFileSystem {
- public:
-  SecondDuskmend(std::string last, std::function<void(const std::string&)> second)
-      : last_(std::move(last)), second_(std::move(second)) {}
-  void Try(const std::string& call) {
-    if (!armed_) return;
-    armed_ = false;  // not inside the second pass
-    second_(call);
-    armed_ = call != last_;
-  }
-
- protected:
-  std::error_code Fault(const std::string& call) override {
-    Try(call);
-    if (call == "Lock" && !locked_) locked_ = armed_ = true;
-    return {};
-  }
-
- private:
-  std::string last_;
-  std::function<void(const std::string&)> second_;
-  bool locked_ = false;
-  bool armed_ = false;
-};
-
 // The save stays locked from the first look until the copy is made: a second Duskmend on it
 // is refused with the lock's own message, and so is one on another name of it until the
 // switch makes that name a file of its own.
@@ -199,8 +162,12 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
     WriteFile(save, Save(400));
     fs::remove(link);
     fs::create_hard_link(save, link);
+    // A second pass before every call of the first from the call after its lock on, up to
+    // the call named `names.second`, and at every yield.
     int tries = 0;
-    SecondDuskmend calls(names.second, [&](const std::string& call) {
+    bool locked = false;
+    bool armed = false;
+    const auto refused = [&](const std::string& call) {
       ++tries;
       Harness second;
       second.Load(other);
@@ -209,10 +176,21 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
       EXPECT_EQ(second.dialogs.messages[0].prompt, "Another Duskmend is working on " + other +
                                                        ".\nWait until it is done.\n"
                                                        "Nothing was changed.");
-    });
+    };
+    const auto second = [&](const std::string& call) {
+      if (armed) {
+        armed = false;  // not inside the second pass
+        refused(call);
+        armed = call != names.second;
+      }
+      if (call == "Lock" && !locked) locked = armed = true;
+      return std::error_code{};
+    };
+    ForwardingFileSystem calls;
+    calls.fault = second;
     Harness first(calls);
     first.Load(save);
-    first.recorder.onYield = [&] { calls.Try("yield"); };
+    first.recorder.onYield = [&] { second("yield"); };
     ASSERT_EQ(first.runner.RemovePass(), PassOutcome::kDone);
     EXPECT_GE(tries, 10);
     EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));

@@ -25,22 +25,6 @@ namespace fs = std::filesystem;
 const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"});
 
 #if !defined(_WIN32)  // POSIX permission bits and symbolic links
-// Looks at the temp file's bits whenever a pass is about to give a file the save's bits.
-class PermissionWatch : public ForwardingFileSystem {
- public:
-  explicit PermissionWatch(std::string temp) : temp_(std::move(temp)) {}
-  std::vector<fs::perms> seen;
-
- protected:
-  std::error_code Fault(const std::string& call) override {
-    if (call == "CopyPermissions") seen.push_back(fs::status(temp_).permissions());
-    return {};
-  }
-
- private:
-  std::string temp_;
-};
-
 // The new save and the temp file have the old save's bits and extended attributes (where
 // access lists live), an empty one too; a stale temp file's own are not carried over, and
 // a temp file is never wider open than the save, not even before it has the save's bits.
@@ -64,7 +48,13 @@ TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
       fs::permissions(temp, fs::perms(0666));
       ASSERT_EQ(setxattr(temp.c_str(), "user.stale", "1", 1, 0), 0);
     }
-    PermissionWatch watch(temp);
+    // The temp file's bits whenever a pass is about to give a file the save's bits.
+    std::vector<fs::perms> seen;
+    ForwardingFileSystem watch;
+    watch.fault = [&](const std::string& call) {
+      if (call == "CopyPermissions") seen.push_back(fs::status(temp).permissions());
+      return std::error_code{};
+    };
     Harness h(watch);
     h.Load(save);
     fs::perms tempMode = fs::perms::none;
@@ -73,11 +63,11 @@ TEST(ReplaceTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
     };
     ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
     EXPECT_EQ(tempMode, mode) << "while the temp file is written";
-    ASSERT_EQ(watch.seen.size(), 2u) << "the temp file, then the copy of the new save";
+    ASSERT_EQ(seen.size(), 2u) << "the temp file, then the copy of the new save";
     if (!stale) {
-      EXPECT_EQ(watch.seen[0] & ~mode, fs::perms::none) << "a new temp file, too wide";
+      EXPECT_EQ(seen[0] & ~mode, fs::perms::none) << "a new temp file, too wide";
     }
-    EXPECT_EQ(watch.seen[1] & ~mode, fs::perms::none) << "the new copy, wider than the save";
+    EXPECT_EQ(seen[1] & ~mode, fs::perms::none) << "the new copy, wider than the save";
     for (const std::string& file : {save, temp}) {
       EXPECT_EQ(fs::status(file).permissions(), mode);
       char value[2] = {};
@@ -122,25 +112,16 @@ TEST(ReplaceTest, PathsWithBlanksAndNonAsciiLettersWork) {
 // Another program puts its save in place at the very moment of the switch, and its file
 // cannot be swapped back: it waits at the temp path, and the pass says where each text is.
 TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
-  class Racing : public ForwardingFileSystem {
-   public:
-    explicit Racing(MemoryFileSystem& memory) : ForwardingFileSystem(memory), memory_(memory) {}
-
-   protected:
-    std::error_code Fault(const std::string& call) override {
-      if (call != "Exchange") return {};
-      if (++exchanges_ == 2) return std::make_error_code(std::errc::io_error);
-      memory_.Put("w.scp", "WRITER\r\n");
-      return {};
-    }
-
-   private:
-    MemoryFileSystem& memory_;
-    int exchanges_ = 0;
-  };
   MemoryFileSystem memory;
   memory.Put("w.scp", kOld + "A=1\r\n");
-  Racing racing(memory);
+  ForwardingFileSystem racing(memory);
+  int exchanges = 0;
+  racing.fault = [&](const std::string& call) {
+    if (call != "Exchange") return std::error_code{};
+    if (++exchanges == 2) return std::make_error_code(std::errc::io_error);
+    memory.Put("w.scp", "WRITER\r\n");
+    return std::error_code{};
+  };
   Harness h(racing);
   h.Load("w.scp");
   EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kFailed);

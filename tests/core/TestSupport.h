@@ -88,7 +88,8 @@ struct Harness {
 };
 
 // Forwards every call to another file system, the machine's own by default, after asking
-// Fault() whether the call fails instead. Records the calls it sees.
+// `fault` whether the call fails instead (a test may also act there, just before the call).
+// Records the calls it sees.
 class ForwardingFileSystem : public FileSystem {
  public:
   explicit ForwardingFileSystem(FileSystem& inner = SystemFileSystem()) : system_(inner) {}
@@ -135,15 +136,13 @@ class ForwardingFileSystem : public FileSystem {
   }
 
   std::vector<std::string> calls;
-
- protected:
-  // The error that call `name` fails with, or none to let it through.
-  virtual std::error_code Fault(const std::string&) { return {}; }
+  // The error that the call named so fails with, or none to let it through.
+  std::function<std::error_code(const std::string& call)> fault;
 
  private:
   std::error_code Enter(const std::string& name) {
     calls.push_back(name);
-    return Fault(name);
+    return fault ? fault(name) : std::error_code{};
   }
   FileSystem& system_;
 };
