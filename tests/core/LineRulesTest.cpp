@@ -1,0 +1,262 @@
+// The line rules and what the three passes make of them, held to a model of the rules written
+// out the plainest way: a few saves spelled out for the reader, named edges, and seeded random
+// saves built of the pieces that the rules tell apart, at read sizes and write-buffer sizes
+// that cut every line end, header and flush.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "LineKinds.h"
+#include "LineReader.h"
+#include "LineRulesModel.h"
+#include "MemoryFileSystem.h"
+#include "OpenFile.h"
+#include "PlainLineScan.h"
+#include "TestSupport.h"
+
+namespace duskmend::test {
+namespace {
+
+// "a|b" is the lines a and b, each ended by CR LF.
+std::string Lines(const std::string& bars) {
+  std::vector<std::string> lines;
+  std::istringstream in(bars);
+  for (std::string line; std::getline(in, line, '|');)
+    lines.push_back(line);
+  return CrLf(lines);
+}
+
+const std::string kLong(200, 'x');
+
+// The rules at a glance, on the disk: the counts, and the save after remove and after a
+// change to "9".
+const struct Shown {
+  const char* name;
+  std::string input, counts, removed, changed;
+} kShown[] = {
+    {"an entry after a header, another key after a header",
+     Lines("[SECTOR 1,1]|LOCALLIGHT=5|[SECTOR 2,1]|RAINCHANCE=3"), "1 2",
+     Lines("[SECTOR 2,1]|RAINCHANCE=3"),
+     Lines("[SECTOR 1,1]|LOCALLIGHT=9|[SECTOR 2,1]|RAINCHANCE=3")},
+    {"the section goes on, so its header stays; everything after the key is replaced",
+     Lines("[Sector 0,0]|LocalLight=3 // dusk|RainChance=0||[X]"), "1 1",
+     Lines("[Sector 0,0]|RainChance=0||[X]"), Lines("[Sector 0,0]|LOCALLIGHT=9|RainChance=0||[X]")},
+    // Sphere 0.56b and later: LIGHT=, right after the header or after its FLAGS= line.
+    {"LIGHT= after the flags; a character's light is no entry",
+     Lines("[SECTOR 1,1,0,0]|FLAGS=04|LIGHT=5|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7"), "1 1",
+     Lines("[SECTOR 1,1,0,0]|FLAGS=04|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7"),
+     Lines("[SECTOR 1,1,0,0]|FLAGS=04|LIGHT=9|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7")},
+    {"no entries: not after a header or its flags, blanks, a longer key",
+     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|"
+           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1"),
+     "0 4",
+     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|"
+           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1"),
+     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|"
+           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1")},
+    {"every line end becomes CR LF; the file ends after an entry",
+     "A\nb\r[SECTOR 1,1]\r\nlight=5", "1 1", Lines("A|b"), Lines("A|b|[SECTOR 1,1]|LIGHT=9")},
+};
+
+// Edges of the rules, held to the model.
+const std::string kEdges[] = {
+    "",
+    "\r\n\r\n",
+    "\n\r",
+    "\r\r\n",
+    "a\n\rb\r\r\n\nc",
+    std::string("nul\0byte\r\n\xff\xfe\r\n", 14),
+    std::string(63, 'a') + "\r\nb\r\n",                  // CR LF across a 64-byte block
+    std::string(63, 'a') + "\r" + std::string(70, 'b'),  // lone CR at the end of a block
+    std::string(62, 'a') + "\n[SECTOR 1,1]\r\nx\r\n",    // "[" at the end of a block
+    std::string(63, 'a') + "\n[Sector 1,1]\nLOCALLIGHT=1\n",
+    "x\r\n[s\r\n[SECTO\r\n[SECTOR",
+    Lines("[SECTOR 1,1]|[SECTOR 2,2]|LOCALLIGHT=5|[SECTORS]|LOCALLIGHT=|X=1"),
+    Lines("[SECTOR 1,1]|LOCALLIGHT=5||[WORLDITEM i_gold]|[sector 3,3]|locallight=7"),
+    Lines("[SECTOR 1,1] " + kLong + "|LOCALLIGHT=5 " + kLong + "|K=" + kLong),
+    Lines("[SECTOR 5,5]|FLAGS=0|[SECTOR 6,6]|LIGHT=2|[SECTOR 7,7]|LOCALLIGHT=1|LIGHT=2|FLAGS=1"),
+    Lines("[SECTOR 1,1]|FLAGS=1|LIGHT=" + kLong + "|LIGH|" + kLong + "|[SECTOR 2,2]|FLAGS=1|FLAGS=2"),
+    Lines("[SECTOR 1,1]|LOCALLIGHT=1|[" + kLong),
+    "[SECTOR 1,1]\r\nFLAGS=1",
+    "[SECTOR 1,1]\nflags=\nLIGHT=3",
+    // Only A to Z fold: the byte 0xCC is no capital letter of "l".
+    Lines("[SECTOR 1,1]|\xCC" "OCALLIGHT=1|[SECTOR 1,1]|\xCCIGHT=1|[\xD3" "ECTOR 1"),
+};
+
+// A save of up to 14 lines drawn from the pieces that the rules tell apart.
+std::string RandomSave(std::mt19937& random) {
+  static const std::string kPieces[] = {
+      "[SECTOR 1,1]", "[sector", "[SECTO", "[Sector]", " [SECTOR 1", "LOCALLIGHT=5",
+      "locallight=", "LOCALLIGHT", "LIGHT", "LIGHT=3", "Light=", "LIGHTS=1", "LIGHT =5", "FLAGS=04",
+      "flags=", "RAINCHANCE=3", "", "[WORLDCHAR c]", "A", "[SECTOR " + kLong, "LIGHT=" + kLong,
+      kLong, std::string("\0\xff\t", 3)};
+  static const std::string kEnds[] = {"\r\n", "\r\n", "\r\n", "\n", "\r"};
+  std::string text;
+  for (int line = static_cast<int>(random() % 15); line > 0; --line) {
+    text += kPieces[random() % std::size(kPieces)];
+    if (line > 1 || random() % 4) text += kEnds[random() % std::size(kEnds)];
+  }
+  return text;
+}
+
+// The save's folder, on the disk or in memory.
+struct Folder {
+  FileSystem& fs;
+  std::string save;
+  std::function<void(const std::string& path, const std::string& bytes)> put;
+  std::function<std::optional<std::string>(const std::string& path)> get;
+  std::function<std::size_t()> files;
+};
+
+// The three passes over `input`; a stale temp file from an earlier run is replaced.
+void ExpectPasses(const Folder& folder, const std::string& input, const std::string& counts,
+                  const std::string& removed, const std::string& changed, std::size_t readSize,
+                  std::size_t writeSize) {
+  const std::string& save = folder.save;
+  Harness h(folder.fs);
+  h.runner.SetReadSize(readSize);
+  h.runner.SetWriteBufferSize(writeSize);
+  h.recorder.keepsAlive = false;  // a thread for each slow file call costs more than it shows
+  h.dialogs.answer = "9";
+  h.Load(save);
+  const auto shown = [&h] { return h.model.LightsCount() + " " + h.model.SectorsCount(); };
+
+  folder.put(save, input);
+  EXPECT_EQ(h.runner.AnalysisPass(), PassOutcome::kDone);
+  EXPECT_EQ(shown(), counts);
+  EXPECT_EQ(folder.get(save), input) << "analysis changes nothing";
+  EXPECT_EQ(folder.files(), 1u) << "analysis creates no file";
+
+  folder.put(save + "tmp", std::string(1000, '#'));
+  h.model.SetLightsCount(77);
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+  EXPECT_EQ(folder.get(save), removed);
+  EXPECT_EQ(folder.get(save + "tmp"), removed) << "the temp file stays with the new text";
+  EXPECT_EQ(shown(), counts);
+  EXPECT_EQ(folder.files(), 2u) << "nothing but the save and its temp file";
+
+  folder.put(save, input);
+  h.model.SetLightsCount(77);
+  EXPECT_EQ(h.runner.ChangePass(), PassOutcome::kDone);
+  EXPECT_EQ(folder.get(save), changed);
+  EXPECT_EQ(folder.get(save + "tmp"), changed);
+  EXPECT_EQ(shown(), counts);
+  EXPECT_TRUE(h.dialogs.messages.empty());
+}
+
+// Reads `text` as the passes do: runs of plain lines where the reader offers them, else one
+// line in parts; every line as the model has it, and every byte consumed.
+void ExpectRead(MemoryFileSystem& memory, const std::string& text, std::size_t readSize) {
+  const std::vector<std::string> expected = ModelLines(text);
+  memory.Put("save", text);
+  for (std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{500}}) {
+    OpenFile file(memory, "save", OpenMode::kRead, PassFailure::Step::kReadWorld);
+    LineReader reader(memory, file.Handle(), readSize);
+    std::vector<std::string> lines;
+    while (!reader.AtEnd()) {
+      const PlainLines run = limit ? reader.ReadPlainLines(limit) : PlainLines{};
+      if (run.count == 0) {
+        LinePart part = reader.ReadLine();
+        lines.emplace_back();
+        EXPECT_TRUE(part.last || part.text.size() >= kLineHeadBytes) << "a first part is a head";
+        reader.ForEachPart(part, [&lines](std::string_view text) { lines.back() += text; });
+        continue;
+      }
+      const std::string bytes(run.bytes);
+      const std::vector<std::string> plain = ModelLines(bytes);
+      EXPECT_LE(run.count, limit);
+      EXPECT_EQ(plain.size(), run.count);
+      EXPECT_EQ(run.crLfOnly, bytes == CrLf(plain)) << bytes;
+      EXPECT_TRUE(bytes.back() == '\r' || bytes.back() == '\n') << "only complete lines";
+      for (const std::string& line : plain) {
+        EXPECT_FALSE(SectorHeaderLine(line)) << "a header is never a plain line";
+        lines.push_back(line);
+      }
+    }
+    EXPECT_EQ(lines, expected) << "limit " << limit;
+    EXPECT_EQ(reader.Consumed(), text.size()) << "line ends are consumed too";
+  }
+}
+
+TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
+  TempDir dir;
+  const Folder disk{SystemFileSystem(), dir.Path("sphereworld.scp"), WriteFile,
+                    [](const std::string& path) -> std::optional<std::string> {
+                      if (!Exists(path)) return std::nullopt;
+                      return ReadFile(path);
+                    },
+                    [&dir] {
+                      const auto all = std::filesystem::directory_iterator(Native(dir.Path("")));
+                      return static_cast<std::size_t>(std::distance(begin(all), end(all)));
+                    }};
+  for (const Shown& c : kShown) {
+    const ModelPasses model = Model(c.input, "9");
+    EXPECT_EQ(std::to_string(model.lights) + " " + std::to_string(model.sectors), c.counts);
+    EXPECT_EQ(model.removed, c.removed) << "the model, " << c.name;
+    EXPECT_EQ(model.changed, c.changed) << "the model, " << c.name;
+    for (std::size_t size : {std::size_t{1}, std::size_t{7}, LineReader::kDefaultReadSize}) {
+      SCOPED_TRACE(std::string(c.name) + ", read and write size " + std::to_string(size));
+      ExpectPasses(disk, c.input, c.counts, c.removed, c.changed, size, size);
+      std::filesystem::remove(Native(dir.Path("sphereworld.scptmp")));
+    }
+  }
+
+  std::vector<std::string> inputs(std::begin(kEdges), std::end(kEdges));
+  std::mt19937 random(20261207);
+  for (int i = 0; i < 400; ++i)
+    inputs.push_back(RandomSave(random));
+  const std::size_t kReadSizes[] = {1, 2, 3, 7, 16, 64, LineReader::kDefaultReadSize};
+  const std::size_t kWriteSizes[] = {2, 5, 16, 4096};
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const std::string& input = inputs[i];
+    const ModelPasses model = Model(input, "9");
+    const std::string counts = std::to_string(model.lights) + " " + std::to_string(model.sectors);
+    for (std::size_t r = 0; r < std::size(kReadSizes); ++r) {
+      SCOPED_TRACE("input " + std::to_string(i) + " \"" + input + "\", read size " +
+                   std::to_string(kReadSizes[r]));
+      MemoryFileSystem memory;
+      ExpectRead(memory, input, kReadSizes[r]);
+      memory.Remove("save");
+      const Folder inMemory{memory, "sphereworld.scp",
+                            [&memory](const std::string& path, const std::string& bytes) {
+                              memory.Put(path, bytes);
+                            },
+                            [&memory](const std::string& path) { return memory.Get(path); },
+                            [&memory] { return memory.Names().size(); }};
+      ExpectPasses(inMemory, input, counts, model.removed, model.changed, kReadSizes[r],
+                   kWriteSizes[(i + r) % std::size(kWriteSizes)]);
+    }
+  }
+}
+
+// Both scans give the same result on text made of the bytes that matter to them, cut at
+// every length, up to every limit, in the middle of a file and at its end.
+TEST(LineRulesTest, TheAvx2ScanAgreesWithThePortableOne) {
+  if (!HasAvx2Scan()) GTEST_SKIP() << "this processor has no AVX2";
+  std::mt19937 random(20261206);
+  const std::string alphabet = "\r\n[sSector]xLOCALLIGHT= ";
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(static_cast<std::size_t>(random() % 300), ' ');
+    for (char& c : text)
+      c = alphabet[random() % alphabet.size()];
+    text.resize(text.size() + kScanPadding, '\n');  // what a scan may read past the end
+    const std::size_t size = text.size() - kScanPadding;
+    for (std::size_t limit : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{500}}) {
+      for (bool atEnd : {false, true}) {
+        PlainScan portable = ScanPlainLinesSse2(text.data(), size, atEnd, limit);
+        PlainScan avx2 = ScanPlainLinesAvx2(text.data(), size, atEnd, limit);
+        ASSERT_EQ(avx2.taken, portable.taken) << text.substr(0, size);
+        ASSERT_EQ(avx2.count, portable.count);
+        ASSERT_EQ(avx2.crLfOnly, portable.crLfOnly);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace duskmend::test

@@ -1,0 +1,286 @@
+// How a pass runs, apart from what it makes of the lines: what it refuses before touching a
+// file, when it yields and what it shows, and what a stop at any yield leaves.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Latin1.h"
+#include "LineReader.h"
+#include "TestSupport.h"
+
+namespace duskmend::test {
+namespace {
+
+using Log = std::vector<std::string>;
+using Pass = PassOutcome (PassRunner::*)();
+const Pass kPasses[] = {&PassRunner::AnalysisPass, &PassRunner::RemovePass,
+                        &PassRunner::ChangePass};
+
+std::string Repeat(const std::string& line, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i)
+    text += line;
+  return text;
+}
+
+// Nothing loaded, or no usable value: refused before any file is touched, the window as it
+// was. Only the exact marker means nothing loaded.
+TEST(PassFlowTest, RefusalsComeBeforeAnyFileIsTouched) {
+  const std::string kLoad = "Load a worldsave at first, please...";
+  const std::string kEmpty = "You have to enter a new value or remove all local lights!";
+  const std::string kNotLatin1 =
+      "The new value must be one line of Latin-1 (ISO 8859-1) characters; the euro sign and "
+      "other characters outside Latin-1 are not accepted.\nNothing was changed.";
+  const std::string kQuestion = "Change to what value? | Hey, Dude!";
+  struct Refusal {
+    std::string path, answer;
+    Pass pass;
+    std::string message;  // its beginning
+    int style;
+  } cases[] = {
+      {kNothingLoaded, "5", &PassRunner::AnalysisPass, kLoad, 64},
+      {kNothingLoaded, "5", &PassRunner::RemovePass, kLoad, 64},
+      {kNothingLoaded, "5", &PassRunner::ChangePass, kLoad, 64},
+      {"save", "", &PassRunner::ChangePass, kEmpty, 16},  // typed nothing, or cancelled
+      {"save", "5\r\n6", &PassRunner::ChangePass, kNotLatin1, 16},
+      {"save", "5\n", &PassRunner::ChangePass, kNotLatin1, 16},
+      {"save", "\xE2\x82\xAC", &PassRunner::ChangePass, kNotLatin1, 16},  // the euro sign
+      {"save", "\xFF", &PassRunner::ChangePass, kNotLatin1, 16},          // no UTF-8
+      {" No Worldsave loaded...", "", &PassRunner::AnalysisPass, "Cannot read the worldsave ", 16},
+  };
+  TempDir dir;
+  const std::string text = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"});
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.path + ", " + c.answer);
+    const std::string path = c.path == kNothingLoaded ? c.path : dir.Path(c.path);
+    WriteFile(dir.Path("save"), text);
+    ForwardingFileSystem fs;
+    Harness h(fs);
+    h.Load(path);
+    h.dialogs.answer = c.answer;
+    const bool refused = c.message != "Cannot read the worldsave ";
+    EXPECT_EQ((h.runner.*c.pass)(), refused ? PassOutcome::kRefused : PassOutcome::kFailed);
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(h.dialogs.messages[0].prompt.starts_with(c.message))
+        << h.dialogs.messages[0].prompt;
+    EXPECT_EQ(h.dialogs.messages[0].style, c.style);
+    EXPECT_EQ(h.dialogs.messages[0].title, "Hey, Dude!");
+    if (!refused) continue;
+    EXPECT_EQ(h.dialogs.questions,
+              c.answer == "5" ? std::vector<std::string>{} : std::vector<std::string>{kQuestion})
+        << "the guard comes first";
+    EXPECT_TRUE(fs.calls.empty()) << "no file is touched";
+    EXPECT_TRUE(h.recorder.log.empty()) << "counts, status and bar keep their values";
+    EXPECT_EQ(h.model.StatusText(), "Status bar ;)");
+    EXPECT_EQ(h.model.BarWidth(), 6735.0f);
+    EXPECT_EQ(ReadFile(dir.Path("save")), text);
+    EXPECT_FALSE(Exists(dir.Path("savetmp")));
+  }
+}
+
+TEST(PassFlowTest, TheNewValueIsOneLineOfLatin1) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"5", "5"},
+      {" dark", " dark"},
+      {"caf\xC3\xA9", "caf\xE9"},          // U+00E9
+      {"\xC2\xA0", "\xA0"},                // U+00A0
+      {"\xC3\xBF", "\xFF"},                // U+00FF, the last one
+      {"\xC4\x80", std::nullopt},          // U+0100
+      {"\xE2\x82\xAC", std::nullopt},      // the euro sign
+      {"\xF0\x9F\x8C\x99", std::nullopt},  // a crescent moon
+      {"\xC3", std::nullopt},              // cut short
+      {"\xC3" "A", std::nullopt},          // no continuation byte
+      {"\xC1\xA9", std::nullopt},          // overlong
+      {"\xA9", std::nullopt},              // a lone continuation byte
+      {"5\r", std::nullopt},
+      {"5\n6", std::nullopt},
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const auto& [utf8, latin1] : cases)
+    EXPECT_EQ(Latin1Line(utf8), latin1) << utf8;
+  EXPECT_EQ(Latin1Line(std::string_view("caf\xC3\xA9", 4)), std::nullopt) << "cut in a view";
+}
+
+// Every pass shows its progress in iteration 501 and every 500 after it (the analysis pass
+// yields first, the rewriting passes last), then its counts; the rewriting passes also yield
+// after closing both files, after the switch and after the copy.
+TEST(PassFlowTest, ProgressComesInIteration501AndEvery500AfterIt) {
+  struct Case {
+    const char* name;
+    std::string input;
+    std::vector<std::pair<int, int>> steps;  // bar width and percentage
+    int lights = 0;
+    int sectors = 0;
+  };
+  const std::string header = "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n";
+  const Case cases[] = {
+      {"empty", "", {}},
+      {"500 iterations", Repeat("A=1\r\n", 500), {}},
+      {"501 iterations", Repeat("A=1\r\n", 501), {{6735, 100}}},
+      {"1000 iterations", Repeat("A=1\r\n", 1000), {{3374, 50}}},
+      {"1001 iterations", Repeat("A=1\r\n", 1001), {{3370, 50}, {6735, 100}}},
+      // A header and its following line are one iteration: iteration 501 reads B=22.
+      {"iterations, not lines", header + Repeat("A=1\r\n", 499) + "B=22\r\n" + Repeat("A=1\r\n", 100),
+       {{5623, 83}}, 1, 1},
+      // So are a header, its flags and its LIGHT= entry.
+      {"three lines, one iteration",
+       "[SECTOR 1,1]\r\nFLAGS=1\r\nLIGHT=1\r\n" + Repeat("A=1\r\n", 499) + "B=22\r\n" +
+           Repeat("A=1\r\n", 100),
+       {{5624, 83}}, 1, 1},
+      // The step comes after the current line, before the header's following line.
+      {"a header in iteration 501", Repeat("A=1\r\n", 500) + header + Repeat("Z=1\r\n", 99),
+       {{5600, 83}}, 1, 1},
+      // Bytes read are the bytes consumed: lines without a CR LF never push the bar past full.
+      {"LF line ends", Repeat("A=1\n", 501), {{6735, 100}}},
+      {"lone CR line ends", Repeat("A=1\r", 501), {{6735, 100}}},
+      {"no line end at the end", Repeat("A=1\r\n", 500) + "A=1", {{6735, 100}}},
+  };
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  for (const Case& c : cases) {
+    const std::string lights = "lights " + std::to_string(c.lights);
+    const std::string sectors = "sectors " + std::to_string(c.sectors);
+    for (std::size_t readSize : {std::size_t{7}, LineReader::kDefaultReadSize}) {
+      for (Pass pass : kPasses) {
+        const bool analysis = pass == &PassRunner::AnalysisPass;
+        SCOPED_TRACE(std::string(c.name) + (analysis ? ", analysis" : ", rewriting") +
+                     ", read size " + std::to_string(readSize));
+        WriteFile(save, c.input);
+        Harness h;
+        h.runner.SetReadSize(readSize);
+        h.dialogs.answer = "1";
+        h.Load(save);
+        ASSERT_EQ((h.runner.*pass)(), PassOutcome::kDone);
+        Log expected;
+        for (const auto& [bar, percent] : c.steps) {
+          if (analysis) expected.push_back("yield");
+          expected.insert(expected.end(), {"bar " + std::to_string(bar),
+                                           "status " + std::to_string(percent) + " %"});
+          if (!analysis) expected.push_back("yield");
+        }
+        if (analysis) {
+          expected.insert(expected.end(), {lights, sectors, "status 100% - Ready", "bar 6735"});
+        } else {
+          expected.insert(expected.end(), {"yield", "yield", "yield", "status 100% - Ready",
+                                           "bar 6735", lights, sectors});
+        }
+        EXPECT_EQ(h.recorder.log, expected);
+      }
+    }
+  }
+}
+
+// The calls that can take long on a large save run while the window stays alive; the yields
+// and what they show stay as they were.
+TEST(PassFlowTest, ASlowFileCallKeepsTheWindowAlive) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  const std::string input = Repeat("[SECTOR 1,1]\r\nLOCALLIGHT=1\r\nA=1\r\n", 600);
+  WriteFile(save, input);
+  Harness quick;
+  quick.Load(save);
+  ASSERT_EQ(quick.runner.RemovePass(), PassOutcome::kDone);
+  for (const char* call : {"Remove", "Sync", "Exchange", "SyncFolderOf", "Copy"}) {
+    SCOPED_TRACE(call);
+    WriteFile(save, input);
+    ForwardingFileSystem slow;  // one kind of call takes a tenth of a second
+    slow.fault = [call](const std::string& name) {
+      if (name == call) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      return std::error_code{};
+    };
+    Harness h(slow);
+    h.Load(save);
+    ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+    EXPECT_GE(h.recorder.keptAlive, 2);
+    EXPECT_EQ(h.recorder.log, quick.recorder.log);
+    EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));
+  }
+}
+
+std::string BigSave() {
+  std::string text;
+  for (int i = 0; i < 1200; ++i)
+    text += i % 100 == 0 ? "[SECTOR 1,1]\r\nLOCALLIGHT=1\r\n" : "A=1\r\n";
+  return text;
+}
+
+// A stop asked for in the k-th yield, as the exit command would: the save is old for every
+// yield before the switch and new from the switch on, and no partial temp file stays.
+TEST(PassFlowTest, AStopAtAnyYieldLeavesTheOldSaveBeforeTheSwitchAndTheNewOneAfter) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  for (Pass pass : kPasses) {
+    WriteFile(save, BigSave());
+    Harness clean;
+    clean.dialogs.answer = "4";
+    clean.Load(save);
+    int yields = 0;
+    int switched = 0;  // the first yield that sees the new save
+    clean.recorder.onYield = [&] {
+      ++yields;
+      if (!switched && ReadFile(save) != BigSave()) switched = yields;
+    };
+    ASSERT_EQ((clean.runner.*pass)(), PassOutcome::kDone);
+    const std::string expected = ReadFile(save);
+    const int all = yields;
+    for (int k = 1; k <= all; ++k) {
+      SCOPED_TRACE("yield " + std::to_string(k) + " of " + std::to_string(all));
+      WriteFile(save, BigSave());
+      std::filesystem::remove(Native(save + "tmp"));
+      Harness h;
+      h.dialogs.answer = "4";
+      h.Load(save);
+      yields = 0;
+      h.recorder.onYield = [&] {
+        if (++yields == k) h.runner.RequestStop();
+      };
+      EXPECT_EQ((h.runner.*pass)(), PassOutcome::kStopped);
+      const bool after = switched != 0 && k >= switched;
+      EXPECT_EQ(yields, after ? all : k) << "a stop after the switch lets the step finish";
+      EXPECT_EQ(ReadFile(save), after ? expected : BigSave());
+      EXPECT_EQ(Exists(save + "tmp"), after);
+      if (after) {
+        EXPECT_EQ(ReadFile(save + "tmp"), expected);
+      }
+      EXPECT_EQ(h.model.LightsCount(), "0") << "nothing is shown";
+      EXPECT_NE(h.model.StatusText(), "100% - Ready");
+      EXPECT_FALSE(h.runner.Running());
+    }
+  }
+}
+
+// A pass asked for while another runs does nothing; a stop asked for when no pass ran does not
+// reach the next pass.
+TEST(PassFlowTest, APassAskedForWhileAnotherRunsDoesNothing) {
+  TempDir dir;
+  const std::string save = dir.Path("sphereworld.scp");
+  const std::string other = dir.Path("other.scp");
+  WriteFile(save, BigSave());
+  WriteFile(other, "A=1\r\n");
+  Harness h;
+  h.dialogs.answer = "4";
+  h.Load(save);
+  std::vector<PassOutcome> inner;
+  h.recorder.onYield = [&] {
+    h.model.SetPathText(other);  // the open command, clicked during the pass
+    for (Pass pass : kPasses)
+      inner.push_back((h.runner.*pass)());
+  };
+  h.runner.RequestStop();
+  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+  ASSERT_FALSE(inner.empty());
+  for (PassOutcome outcome : inner)
+    EXPECT_EQ(outcome, PassOutcome::kBusy);
+  EXPECT_TRUE(h.dialogs.messages.empty() && h.dialogs.questions.empty());
+  EXPECT_EQ(h.model.LightsCount(), "12");
+  EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos) << "the pass kept its file";
+  EXPECT_EQ(ReadFile(other), "A=1\r\n");
+  EXPECT_FALSE(Exists(other + "tmp"));
+}
+
+}  // namespace
+}  // namespace duskmend::test
