@@ -184,14 +184,17 @@ void ExpectRead(MemoryFileSystem& memory, const std::string& text, std::size_t r
 }
 
 TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
-  TempDir dir;
-  const Folder disk{SystemFileSystem(), dir.Path("sphereworld.scp"), WriteFile,
+  TempDir dir;  // in a folder whose name has blanks and letters beyond ASCII
+  std::filesystem::create_directory(Native(dir.Path("Sphere Shard \xC3\x84gypten")));
+  const Folder disk{SystemFileSystem(), dir.Path("Sphere Shard \xC3\x84gypten/sph\xC3\xA8re.scp"),
+                    WriteFile,
                     [](const std::string& path) -> std::optional<std::string> {
                       if (!Exists(path)) return std::nullopt;
                       return ReadFile(path);
                     },
                     [&dir] {
-                      const auto all = std::filesystem::directory_iterator(Native(dir.Path("")));
+                      const auto all = std::filesystem::directory_iterator(
+                          Native(dir.Path("Sphere Shard \xC3\x84gypten")));
                       return static_cast<std::size_t>(std::distance(begin(all), end(all)));
                     }};
   for (const Shown& c : kShown) {
@@ -202,7 +205,7 @@ TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
     for (std::size_t size : {std::size_t{1}, std::size_t{7}, LineReader::kDefaultReadSize}) {
       SCOPED_TRACE(std::string(c.name) + ", read and write size " + std::to_string(size));
       ExpectPasses(disk, c.input, c.counts, c.removed, c.changed, size, size);
-      std::filesystem::remove(Native(dir.Path("sphereworld.scptmp")));
+      std::filesystem::remove(Native(disk.save + "tmp"));
     }
   }
 
