@@ -11,11 +11,13 @@ import codecs
 import json
 import os
 import pty
+import re
 import select
 import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 wine = sys.argv[2] if sys.argv[1] == "--wine" else None
 cli, gensave = (sys.argv[3], None) if wine else (sys.argv[1], sys.argv[2])
@@ -49,7 +51,11 @@ with tempfile.TemporaryDirectory() as folder:
     folder = folder.encode()
     # A path with blanks, quotes and bytes that are not UTF-8; on Windows, with letters
     # outside every 8-bit code page.
-    name = "my shard's s\u00e9ve \u20ac\u0101.scp".encode() if wine else b"my \"shard\" 's\xe9ve\xff.scp"
+    # On Linux, UTF-8 at its edges: the last two-byte letter, then an overlong form, a
+    # surrogate, one past U+10FFFF, a cut-off sequence and control bytes, which are no UTF-8.
+    name = ("my shard's s\u00e9ve \u20ac\u0101.scp".encode() if wine else
+            b"my \"shard\" 's\xe9ve\xff\xdf\xbf\xc1\xbf\xe0\x9f\x80\xed\xa0\x80\xf0\x8f\xbf\xbf"
+            b"\xf4\x90\x80\x80\x01\x1f\x7f\xe2\x82.scp")
     save = os.path.join(folder, name)
     missing = os.path.join(folder, b"missing.scp")
     counts = b"Local Lights found: 1\nSectors total: 2\n"
@@ -64,6 +70,7 @@ with tempfile.TemporaryDirectory() as folder:
         ([b"change", b"", save], b"", b"You have to enter a new value or remove all local lights!", 2, SAVE),
         ([b"change", b"1\n2", save], b"", NOT_LATIN1, 2, SAVE),
         ([b"change", "\u20ac".encode(), save], b"", NOT_LATIN1, 2, SAVE),
+        ([], b"", b"duskmend-cli: no pass given", 2, SAVE),
         ([b"remove"], b"", b"duskmend-cli: missing FILE", 2, SAVE),
         ([b"shuffle", save], b"", b"duskmend-cli: unknown pass shuffle", 2, SAVE),
         ([b"--fast", b"remove", save], b"", b"duskmend-cli: unknown option --fast", 2, SAVE),
@@ -179,11 +186,17 @@ with tempfile.TemporaryDirectory() as folder:
         child = subprocess.Popen([cli, b"remove", big], stdout=subprocess.PIPE, stderr=follower)
         os.close(follower)
         shown = b""
-        while b"%" not in shown:
+        paused = False
+        while len(set(re.findall(rb"\d+ %", shown))) < 2:  # the bar moves, redrawn after a pause
             ready, _, _ = select.select([leader], [], [], 30)
             if not ready:
                 break
             shown += os.read(leader, 4096)
+            if b"%" in shown and not paused:
+                child.send_signal(signal.SIGSTOP)
+                time.sleep(0.3)
+                child.send_signal(signal.SIGCONT)
+                paused = True
         child.send_signal(signal_number)
         out, _ = child.communicate(timeout=60)
         while True:
@@ -197,7 +210,7 @@ with tempfile.TemporaryDirectory() as folder:
             shown += chunk
         os.close(leader)
         name = signal.Signals(signal_number).name
-        check(name + ": progress showed first", b"%" in shown, True)
+        check(name + ": progress showed first", len(set(re.findall(rb"\d+ %", shown))) >= 2, True)
         check(name + ": exit code", child.returncode, 128 + signal_number)
         check(name + ": says so", b"Stopped; the worldsave was not changed." in shown, True)
         check(name + ": no counts", out, b"")
