@@ -96,6 +96,7 @@ TEST(PassFlowTest, TheNewValueIsOneLineOfLatin1) {
       {"\xC3" "A", std::nullopt},          // no continuation byte
       {"\xC1\xA9", std::nullopt},          // overlong
       {"\xA9", std::nullopt},              // a lone continuation byte
+      {"\x80", std::nullopt},              // the first of them
       {"5\r", std::nullopt},
       {"5\n6", std::nullopt},
       {std::string("a\0b", 3), std::string("a\0b", 3)},
