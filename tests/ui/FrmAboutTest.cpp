@@ -116,6 +116,7 @@ class FrmAboutTest : public QObject {
     for (int i = 0; i < 2; ++i) {
       QLabel* picture = box->findChild<QLabel*>(pictures[i]);
       QCOMPARE(QAccessible::queryAccessibleInterface(picture)->text(QAccessible::Name), names[i]);
+      QVERIFY(!picture->pixmap().isNull());
       const QImage unfocused = picture->grab().toImage();
       QTest::keyClick(box, Qt::Key_Tab);  // from OK on: the style marks a focus that keys moved
       QTRY_VERIFY(picture->hasFocus());
