@@ -53,6 +53,7 @@ class FrmMainTest : public QObject {
                QString(text));
     }
     QCOMPARE(Find<QWidget>("Shape2")->width(), 449);  // the bar starts full
+    QCOMPARE(window_->windowIcon().availableSizes().size(), 7);  // 16 to 256 pixels, each drawn
     QCOMPARE(window_->focusWidget(), Find<QWidget>("Command1"));
     // Courier New, or the fixed-pitch face that stands in for it where it is missing.
     const QFontInfo font(Find<QLabel>("Label5")->font());
