@@ -251,7 +251,6 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   }
 }
 
-
 std::atomic<int> interruptions{0};
 
 // Interrupts this thread's calls every 100 microseconds without restarting them: they end

@@ -238,7 +238,8 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
       }
     }
   }
-  std::cout << "crash campaign: " << cuts << " states after a kill or power cut, none lost the save\n";
+  std::cout << "crash campaign: " << cuts
+            << " states after a kill or power cut, none lost the save\n";
 }
 
 }  // namespace

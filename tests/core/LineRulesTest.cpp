@@ -59,8 +59,8 @@ const struct Shown {
            "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1"),
      Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|"
            "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1")},
-    {"every line end becomes CR LF; the file ends after an entry",
-     "A\nb\r[SECTOR 1,1]\r\nlight=5", "1 1", Lines("A|b"), Lines("A|b|[SECTOR 1,1]|LIGHT=9")},
+    {"every line end becomes CR LF; the file ends after an entry", "A\nb\r[SECTOR 1,1]\r\nlight=5",
+     "1 1", Lines("A|b"), Lines("A|b|[SECTOR 1,1]|LIGHT=9")},
 };
 
 // Edges of the rules, held to the model.
@@ -80,21 +80,42 @@ const std::string kEdges[] = {
     Lines("[SECTOR 1,1]|LOCALLIGHT=5||[WORLDITEM i_gold]|[sector 3,3]|locallight=7"),
     Lines("[SECTOR 1,1] " + kLong + "|LOCALLIGHT=5 " + kLong + "|K=" + kLong),
     Lines("[SECTOR 5,5]|FLAGS=0|[SECTOR 6,6]|LIGHT=2|[SECTOR 7,7]|LOCALLIGHT=1|LIGHT=2|FLAGS=1"),
-    Lines("[SECTOR 1,1]|FLAGS=1|LIGHT=" + kLong + "|LIGH|" + kLong + "|[SECTOR 2,2]|FLAGS=1|FLAGS=2"),
+    Lines("[SECTOR 1,1]|FLAGS=1|LIGHT=" + kLong + "|LIGH|" + kLong +
+          "|[SECTOR 2,2]|FLAGS=1|FLAGS=2"),
     Lines("[SECTOR 1,1]|LOCALLIGHT=1|[" + kLong),
     "[SECTOR 1,1]\r\nFLAGS=1",
     "[SECTOR 1,1]\nflags=\nLIGHT=3",
     // Only A to Z fold: the byte 0xCC is no capital letter of "l".
-    Lines("[SECTOR 1,1]|\xCC" "OCALLIGHT=1|[SECTOR 1,1]|\xCCIGHT=1|[\xD3" "ECTOR 1"),
+    Lines("[SECTOR 1,1]|\xCC"
+          "OCALLIGHT=1|[SECTOR 1,1]|\xCCIGHT=1|[\xD3"
+          "ECTOR 1"),
 };
 
 // A save of up to 14 lines drawn from the pieces that the rules tell apart.
 std::string RandomSave(std::mt19937& random) {
-  static const std::string kPieces[] = {
-      "[SECTOR 1,1]", "[sector", "[SECTO", "[Sector]", " [SECTOR 1", "LOCALLIGHT=5",
-      "locallight=", "LOCALLIGHT", "LIGHT", "LIGHT=3", "Light=", "LIGHTS=1", "LIGHT =5", "FLAGS=04",
-      "flags=", "RAINCHANCE=3", "", "[WORLDCHAR c]", "A", "[SECTOR " + kLong, "LIGHT=" + kLong,
-      kLong, std::string("\0\xff\t", 3)};
+  static const std::string kPieces[] = {"[SECTOR 1,1]",
+                                        "[sector",
+                                        "[SECTO",
+                                        "[Sector]",
+                                        " [SECTOR 1",
+                                        "LOCALLIGHT=5",
+                                        "locallight=",
+                                        "LOCALLIGHT",
+                                        "LIGHT",
+                                        "LIGHT=3",
+                                        "Light=",
+                                        "LIGHTS=1",
+                                        "LIGHT =5",
+                                        "FLAGS=04",
+                                        "flags=",
+                                        "RAINCHANCE=3",
+                                        "",
+                                        "[WORLDCHAR c]",
+                                        "A",
+                                        "[SECTOR " + kLong,
+                                        "LIGHT=" + kLong,
+                                        kLong,
+                                        std::string("\0\xff\t", 3)};
   static const std::string kEnds[] = {"\r\n", "\r\n", "\r\n", "\n", "\r"};
   std::string text;
   for (int line = static_cast<int>(random() % 15); line > 0; --line) {
@@ -186,17 +207,17 @@ void ExpectRead(MemoryFileSystem& memory, const std::string& text, std::size_t r
 TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
   TempDir dir;  // in a folder whose name has blanks and letters beyond ASCII
   std::filesystem::create_directory(Native(dir.Path("Sphere Shard \xC3\x84gypten")));
-  const Folder disk{SystemFileSystem(), dir.Path("Sphere Shard \xC3\x84gypten/sph\xC3\xA8re.scp"),
-                    WriteFile,
-                    [](const std::string& path) -> std::optional<std::string> {
-                      if (!Exists(path)) return std::nullopt;
-                      return ReadFile(path);
-                    },
-                    [&dir] {
-                      const auto all = std::filesystem::directory_iterator(
-                          Native(dir.Path("Sphere Shard \xC3\x84gypten")));
-                      return static_cast<std::size_t>(std::distance(begin(all), end(all)));
-                    }};
+  const Folder disk{
+      SystemFileSystem(), dir.Path("Sphere Shard \xC3\x84gypten/sph\xC3\xA8re.scp"), WriteFile,
+      [](const std::string& path) -> std::optional<std::string> {
+        if (!Exists(path)) return std::nullopt;
+        return ReadFile(path);
+      },
+      [&dir] {
+        const auto all =
+            std::filesystem::directory_iterator(Native(dir.Path("Sphere Shard \xC3\x84gypten")));
+        return static_cast<std::size_t>(std::distance(begin(all), end(all)));
+      }};
   for (const Shown& c : kShown) {
     const ModelPasses model = Model(c.input, "9");
     EXPECT_EQ(std::to_string(model.lights) + " " + std::to_string(model.sectors), c.counts);
@@ -225,12 +246,11 @@ TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
       MemoryFileSystem memory;
       ExpectRead(memory, input, kReadSizes[r]);
       memory.Remove("save");
-      const Folder inMemory{memory, "sphereworld.scp",
-                            [&memory](const std::string& path, const std::string& bytes) {
-                              memory.Put(path, bytes);
-                            },
-                            [&memory](const std::string& path) { return memory.Get(path); },
-                            [&memory] { return memory.Names().size(); }};
+      const Folder inMemory{
+          memory, "sphereworld.scp",
+          [&memory](const std::string& path, const std::string& bytes) { memory.Put(path, bytes); },
+          [&memory](const std::string& path) { return memory.Get(path); },
+          [&memory] { return memory.Names().size(); }};
       ExpectPasses(inMemory, input, counts, model.removed, model.changed, kReadSizes[r],
                    kWriteSizes[(i + r) % std::size(kWriteSizes)]);
     }

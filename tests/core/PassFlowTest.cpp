@@ -93,10 +93,12 @@ TEST(PassFlowTest, TheNewValueIsOneLineOfLatin1) {
       {"\xE2\x82\xAC", std::nullopt},      // the euro sign
       {"\xF0\x9F\x8C\x99", std::nullopt},  // a crescent moon
       {"\xC3", std::nullopt},              // cut short
-      {"\xC3" "A", std::nullopt},          // no continuation byte
-      {"\xC1\xA9", std::nullopt},          // overlong
-      {"\xA9", std::nullopt},              // a lone continuation byte
-      {"\x80", std::nullopt},              // the first of them
+      {"\xC3"
+       "A",
+       std::nullopt},              // no continuation byte
+      {"\xC1\xA9", std::nullopt},  // overlong
+      {"\xA9", std::nullopt},      // a lone continuation byte
+      {"\x80", std::nullopt},      // the first of them
       {"5\r", std::nullopt},
       {"5\n6", std::nullopt},
       {std::string("a\0b", 3), std::string("a\0b", 3)},
@@ -125,16 +127,24 @@ TEST(PassFlowTest, ProgressComesInIteration501AndEvery500AfterIt) {
       {"1000 iterations", Repeat("A=1\r\n", 1000), {{3374, 50}}},
       {"1001 iterations", Repeat("A=1\r\n", 1001), {{3370, 50}, {6735, 100}}},
       // A header and its following line are one iteration: iteration 501 reads B=22.
-      {"iterations, not lines", header + Repeat("A=1\r\n", 499) + "B=22\r\n" + Repeat("A=1\r\n", 100),
-       {{5623, 83}}, 1, 1},
+      {"iterations, not lines",
+       header + Repeat("A=1\r\n", 499) + "B=22\r\n" + Repeat("A=1\r\n", 100),
+       {{5623, 83}},
+       1,
+       1},
       // So are a header, its flags and its LIGHT= entry.
       {"three lines, one iteration",
        "[SECTOR 1,1]\r\nFLAGS=1\r\nLIGHT=1\r\n" + Repeat("A=1\r\n", 499) + "B=22\r\n" +
            Repeat("A=1\r\n", 100),
-       {{5624, 83}}, 1, 1},
+       {{5624, 83}},
+       1,
+       1},
       // The step comes after the current line, before the header's following line.
-      {"a header in iteration 501", Repeat("A=1\r\n", 500) + header + Repeat("Z=1\r\n", 99),
-       {{5600, 83}}, 1, 1},
+      {"a header in iteration 501",
+       Repeat("A=1\r\n", 500) + header + Repeat("Z=1\r\n", 99),
+       {{5600, 83}},
+       1,
+       1},
       // Bytes read are the bytes consumed: lines without a CR LF never push the bar past full.
       {"LF line ends", Repeat("A=1\n", 501), {{6735, 100}}},
       {"lone CR line ends", Repeat("A=1\r", 501), {{6735, 100}}},

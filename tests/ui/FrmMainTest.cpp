@@ -41,18 +41,24 @@ class FrmMainTest : public QObject {
     QCOMPARE(Text("Label6"), QString("0"));
     QCOMPARE(Text("lStatus"), QString("Status bar ;)"));
     const std::pair<const char*, const char*> fixed[] = {
-        {"Label2", "Analysis"}, {"Label3", " Local Lights found:"}, {"Label4", " Sectors total:"},
+        {"Label2", "Analysis"},
+        {"Label3", " Local Lights found:"},
+        {"Label4", " Sectors total:"},
         {"Label7", "Make a backup of your worldsave before using this program!"},
-        {"Command1", "Open &Sphereworld.scp"}, {"Command7", "Start analysis only"},
-        {"Command3", "&Remove all Local Lights"}, {"Command4", "&Change all Local Lights"},
-        {"Command5", "&About..."}, {"Command6", "E&xit"}, {"Frame1", "Button control..."},
+        {"Command1", "Open &Sphereworld.scp"},
+        {"Command7", "Start analysis only"},
+        {"Command3", "&Remove all Local Lights"},
+        {"Command4", "&Change all Local Lights"},
+        {"Command5", "&About..."},
+        {"Command6", "E&xit"},
+        {"Frame1", "Button control..."},
         {"Frame2", "Status..."}};
     for (const auto& [name, text] : fixed) {
       const QWidget* widget = Find<QWidget>(name);
       QCOMPARE(widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString(),
                QString(text));
     }
-    QCOMPARE(Find<QWidget>("Shape2")->width(), 449);  // the bar starts full
+    QCOMPARE(Find<QWidget>("Shape2")->width(), 449);             // the bar starts full
     QCOMPARE(window_->windowIcon().availableSizes().size(), 7);  // 16 to 256 pixels, each drawn
     QCOMPARE(window_->focusWidget(), Find<QWidget>("Command1"));
     // Courier New, or the fixed-pitch face that stands in for it where it is missing.
