@@ -190,7 +190,9 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
   std::string large = kOldText;
   while (large.size() <= ReplaceStep::kCopyPiece)
     large += kOldText;
-  for (const auto& [name, pass] : kPasses) {
+  for (const auto& named : kPasses) {
+    const char* name = named.first;  // clang 14 lets no lambda take a structured binding
+    const Pass pass = named.second;
     for (bool exchanges : {true, false}) {
       for (const std::string* old : {&kOldText, const_cast<const std::string*>(&large)}) {
         if (old == &large && (pass != &PassRunner::RemovePass || !exchanges)) continue;
