@@ -49,6 +49,13 @@ class FrmAboutTest : public QObject {
     QCOMPARE(box->size(), QSize(397, 259));
     QCOMPARE(box->minimumSize(), box->maximumSize());
     QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("cmdOK"));
+    // The dialog font at 8 points, or as near to it as lets the backup warning fit its line.
+    const QLabel* warning = box->findChild<QLabel*>("Label8");
+    QFont font = warning->font();
+    const qreal size = font.pointSizeF();
+    QVERIFY(size <= 8 && QFontMetrics(font).horizontalAdvance(warning->text()) <= warning->width());
+    font.setPointSizeF(size + 0.25);
+    QVERIFY(size == 8 || QFontMetrics(font).horizontalAdvance(warning->text()) > warning->width());
   }
 
   void okEnterEscapeAndTheCloseBoxDiscardTheBox_data() {

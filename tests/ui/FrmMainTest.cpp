@@ -60,6 +60,12 @@ class FrmMainTest : public QObject {
     }
     QCOMPARE(Find<QWidget>("Shape2")->width(), 449);             // the bar starts full
     QCOMPARE(window_->windowIcon().availableSizes().size(), 7);  // 16 to 256 pixels, each drawn
+    for (const QWidget* widget : window_->centralWidget()->findChildren<QWidget*>()) {
+      QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
+               qPrintable(widget->objectName() + " reaches out of its place"));
+    }
+    const QMargins margins = Find<QLabel>("Label1")->contentsMargins();
+    QVERIFY(margins.left() == 0 && margins.top() > 0 && margins.right() == 0);
     QCOMPARE(window_->focusWidget(), Find<QWidget>("Command1"));
     // Courier New, or the fixed-pitch face that stands in for it where it is missing.
     const QFontInfo font(Find<QLabel>("Label5")->font());

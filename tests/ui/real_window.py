@@ -55,6 +55,10 @@ def check_pixels(scale):
     ends = [y for y in rows if y + 1 not in rows]
     check(f"horizontal rules {at}", [count(WHITE, ((x, y + 1) for x in range(width))) >= 400 * s for y in ends],
           [True, True])
+    longest = lambda y: max(len(run) for run in bytes(  # noqa: E731
+        pixel(x, y) == GREY for x in range(width)).split(b"\0"))
+    # (the vertical rules cross their ends)
+    check(f"the rules' length {at}", [abs(longest(y) - 462 * s) < 1.5 for y in ends], [True, True])
     columns = [x for x in range(width) if count(GREY, ((x, y) for y in range(height))) >= 100 * s]
     ends = [x for x in columns if x + 1 not in columns]
     check(f"vertical rules {at}", [count(WHITE, ((x + 1, y) for y in range(height))) >= 100 * s for x in ends], [True])
@@ -101,7 +105,7 @@ def check_screen_reader():
     wait_for("the accessibility bus", lambda: subprocess.run(enable, capture_output=True).returncode == 0, 10)
     save, (child, _) = copy_of_example(), start()
     events = []
-    pyatspi.Registry.registerEventListener(lambda e: events.append((e.type, e.source.name)), "object:text-changed",
+    pyatspi.Registry.registerEventListener(lambda e: events.append((e.type, e.source.name, e.detail1)), "object:text-changed",
                                            "object:property-change:accessible-name", "object:property-change:accessible-description")
 
     def pump(times=1):  # lets the events in
@@ -127,13 +131,15 @@ def check_screen_reader():
     counts = [find("label", name, app) for name in ("Local Lights found", "Sectors total")]
     check("the counts as text", ["Text" in c.get_interfaces() and c.queryText().getText(0, -1) for c in counts],
           ["5", "8"])
-    check("a change of each count is told", sorted({e[1] for e in events if e[0] == "object:text-changed:insert"}
-                                                   & {"Local Lights found", "Sectors total"}),
-          ["Local Lights found", "Sectors total"])
+    told = [e for e in events if e[0] == "object:text-changed:insert" and e[1] in ("Local Lights found", "Sectors total")]
+    check("a change of each count is told, as the whole text", (sorted({e[1] for e in told}), {e[2] for e in told}),
+          (["Local Lights found", "Sectors total"], {0}))
     check("the progress told once, from the bar, and no name changes",
-          (events.count(("object:property-change:accessible-description", "Progress")) >= 3,
+          (sum(e[:2] == ("object:property-change:accessible-description", "Progress") for e in events) >= 3,
            [e for e in events if e[0] == "object:property-change:accessible-name"]), (True, []))
-    check("the bar, one element with its value", (bar.childCount, bar.queryValue().currentValue), (0, 100.0))
+    value = bar.queryValue()
+    check("the bar, one element with its value", (bar.childCount, value.currentValue, value.minimumValue,
+                                                  value.maximumValue, value.minimumIncrement), (0, 100.0, 0.0, 100.0, 1.0))
     decorations = pyatspi.findAllDescendants(app, lambda n: n.getRoleName() == "image" and not n.name)
     check("the lines hidden from screen readers",
           [d.getState().contains(pyatspi.STATE_VISIBLE) for d in decorations], [False] * 6)
