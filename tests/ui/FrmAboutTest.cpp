@@ -49,6 +49,11 @@ class FrmAboutTest : public QObject {
     QCOMPARE(box->size(), QSize(397, 259));
     QCOMPARE(box->minimumSize(), box->maximumSize());
     QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("cmdOK"));
+    for (const QLabel* label : box->findChildren<QLabel*>()) {  // every line shows whole
+      QVERIFY2(label->wordWrap() ||
+                   label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+               qPrintable(label->objectName()));
+    }
     // The dialog font at 8 points, or as near to it as lets the backup warning fit its line.
     const QLabel* warning = box->findChild<QLabel*>("Label8");
     QFont font = warning->font();

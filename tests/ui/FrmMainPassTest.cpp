@@ -115,7 +115,8 @@ class FrmMainPassTest : public QObject {
     QCOMPARE(Text("Label6"), QString("12"));
     // A screen reader reads the count as text, any part of it; nothing in it is selected.
     QAccessibleTextInterface* count =
-        QAccessible::queryAccessibleInterface(window_->findChild<QLabel*>("Label5"))->textInterface();
+        QAccessible::queryAccessibleInterface(window_->findChild<QLabel*>("Label5"))
+            ->textInterface();
     QCOMPARE(count->text(1, 2), QString("2"));
     QCOMPARE(count->selectionCount(), 0);
     QCOMPARE(count->offsetAtPoint(QPoint()), -1);
