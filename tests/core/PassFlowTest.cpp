@@ -264,34 +264,5 @@ TEST(PassFlowTest, AStopAtAnyYieldLeavesTheOldSaveBeforeTheSwitchAndTheNewOneAft
   }
 }
 
-// A pass asked for while another runs does nothing; a stop asked for when no pass ran does not
-// reach the next pass.
-TEST(PassFlowTest, APassAskedForWhileAnotherRunsDoesNothing) {
-  TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  const std::string other = dir.Path("other.scp");
-  WriteFile(save, BigSave());
-  WriteFile(other, "A=1\r\n");
-  Harness h;
-  h.dialogs.answer = "4";
-  h.Load(save);
-  std::vector<PassOutcome> inner;
-  h.recorder.onYield = [&] {
-    h.model.SetPathText(other);  // the open command, clicked during the pass
-    for (Pass pass : kPasses)
-      inner.push_back((h.runner.*pass)());
-  };
-  h.runner.RequestStop();
-  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-  ASSERT_FALSE(inner.empty());
-  for (PassOutcome outcome : inner)
-    EXPECT_EQ(outcome, PassOutcome::kBusy);
-  EXPECT_TRUE(h.dialogs.messages.empty() && h.dialogs.questions.empty());
-  EXPECT_EQ(h.model.LightsCount(), "12");
-  EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos) << "the pass kept its file";
-  EXPECT_EQ(ReadFile(other), "A=1\r\n");
-  EXPECT_FALSE(Exists(other + "tmp"));
-}
-
 }  // namespace
 }  // namespace duskmend::test
