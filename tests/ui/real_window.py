@@ -118,6 +118,8 @@ def check_screen_reader():
 
     press = lambda node: node.queryAction().doAction(0)  # noqa: E731
     app = find("application", "duskmend", pyatspi.Registry.getDesktop(0))
+    bar = find("progress bar", "Progress", app)
+    check("the bar at the start", bar.queryValue().currentValue, 100.0)
     press(find("push button", "Open Sphereworld.scp", app))
     dialog = find("dialog", r"Open sphereworld\.scp\.\.\.", app)
     find("text", ".*", dialog).queryEditableText().setTextContents(save)
@@ -125,7 +127,6 @@ def check_screen_reader():
     pump(50)  # what the dialog told
     events.clear()
     press(find("push button", "Remove all Local Lights", app))
-    bar = find("progress bar", "Progress", app)
     wait_for("the end of the pass", lambda: pump() or bar.description == "100% - Ready")
     pump(50)  # the last events
     counts = [find("label", name, app) for name in ("Local Lights found", "Sectors total")]
