@@ -214,7 +214,7 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   const struct {
     fs::perms mode;
     bool stale;
-  } rows[] = {{fs::perms(0640), true}, {fs::perms(0604), true}, {fs::perms(0600), false}};
+  } rows[] = {{fs::perms(0640), true}, {fs::perms(0605), true}, {fs::perms(0600), false}};
   for (const auto& [mode, stale] : rows) {
     SCOPED_TRACE(stale ? "a stale temp file" : "a new temp file");
     WriteFile(save, kOld);
