@@ -47,13 +47,13 @@ TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
 TEST(ReplaceTest, ADiskWithoutRoomForTheNewTextRefusesBeforeWriting) {
   MemoryFileSystem memory;
   memory.Put("w.scp", std::string(3'000'000, 'x'));
-  memory.freeSpace = 6'000'000;
+  memory.freeSpace = 5'999'999;  // a byte short of 6 MB: 5 MB free, as a megabyte is 10^6 bytes
   Harness h(memory);
   h.Load("w.scp");
   EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kRefused);
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
   EXPECT_EQ(h.dialogs.messages[0].prompt,
-            "Not enough free space beside w.scp: 8 MB needed, 6 MB free.\nNothing was changed.");
+            "Not enough free space beside w.scp: 8 MB needed, 5 MB free.\nNothing was changed.");
   EXPECT_EQ(memory.Names(), std::vector<std::string>{"w.scp"});
   memory.freeSpace = 8'000'000;
   EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
