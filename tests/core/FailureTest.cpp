@@ -347,6 +347,12 @@ TEST(FailureTest, InterruptedWritesAndCopiesDeliverEveryByteOnce) {
   ASSERT_FALSE(fs.Open(copyPath, OpenMode::kCreateNew, to));
   for (int round = 0; round < 8; ++round)
     EXPECT_FALSE(fs.Copy(from, 0, text.size(), to));
+  int ends[2] = {-1, -1};
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  std::signal(SIGPIPE, SIG_IGN);
+  EXPECT_TRUE(fs.Copy(from, 0, 100, ends[1])) << "a copy that nothing can take fails";
+  close(ends[1]);
   fs.Close(to);
   fs.Close(from);
   EXPECT_EQ(ReadFile(copyPath).size(), 8 * text.size());
