@@ -11,11 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "LineKinds.h"
 #include "LineReader.h"
 #include "LineRulesModel.h"
 #include "MemoryFileSystem.h"
-#include "OpenFile.h"
 #include "PlainLineScan.h"
 #include "TestSupport.h"
 
@@ -170,40 +168,6 @@ void ExpectPasses(const Folder& folder, const std::string& input, const std::str
   EXPECT_TRUE(h.dialogs.messages.empty());
 }
 
-// Reads `text` as the passes do: runs of plain lines where the reader offers them, else one
-// line in parts; every line as the model has it, and every byte consumed.
-void ExpectRead(MemoryFileSystem& memory, const std::string& text, std::size_t readSize) {
-  const std::vector<std::string> expected = ModelLines(text);
-  memory.Put("save", text);
-  for (std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{500}}) {
-    OpenFile file(memory, "save", OpenMode::kRead, PassFailure::Step::kReadWorld);
-    LineReader reader(memory, file.Handle(), readSize);
-    std::vector<std::string> lines;
-    while (!reader.AtEnd()) {
-      const PlainLines run = limit ? reader.ReadPlainLines(limit) : PlainLines{};
-      if (run.count == 0) {
-        LinePart part = reader.ReadLine();
-        lines.emplace_back();
-        EXPECT_TRUE(part.last || part.text.size() >= kLineHeadBytes) << "a first part is a head";
-        reader.ForEachPart(part, [&lines](std::string_view text) { lines.back() += text; });
-        continue;
-      }
-      const std::string bytes(run.bytes);
-      const std::vector<std::string> plain = ModelLines(bytes);
-      EXPECT_LE(run.count, limit);
-      EXPECT_EQ(plain.size(), run.count);
-      EXPECT_EQ(run.crLfOnly, bytes == CrLf(plain)) << bytes;
-      EXPECT_TRUE(bytes.back() == '\r' || bytes.back() == '\n') << "only complete lines";
-      for (const std::string& line : plain) {
-        EXPECT_FALSE(SectorHeaderLine(line)) << "a header is never a plain line";
-        lines.push_back(line);
-      }
-    }
-    EXPECT_EQ(lines, expected) << "limit " << limit;
-    EXPECT_EQ(reader.Consumed(), text.size()) << "line ends are consumed too";
-  }
-}
-
 TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
   TempDir dir;  // in a folder whose name has blanks and letters beyond ASCII
   std::filesystem::create_directory(Native(dir.Path("Sphere Shard \xC3\x84gypten")));
@@ -244,8 +208,6 @@ TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
       SCOPED_TRACE("input " + std::to_string(i) + " \"" + input + "\", read size " +
                    std::to_string(kReadSizes[r]));
       MemoryFileSystem memory;
-      ExpectRead(memory, input, kReadSizes[r]);
-      memory.Remove("save");
       const Folder inMemory{
           memory, "sphereworld.scp",
           [&memory](const std::string& path, const std::string& bytes) { memory.Put(path, bytes); },
