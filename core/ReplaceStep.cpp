@@ -44,12 +44,18 @@ void ReplaceStep::Run(RewriteFiles& files) {
   }
   if (switched) throw PassFailure{PassFailure::Step::kReplace, switched};
   if (exchanged_) UndoUnlessRead(target, read, tempPath, watch.handle);
-  files.world.reset();
   // The switch has happened and cannot be taken back; a folder that cannot be synced
   // leaves it as durable as that file system makes it.
   WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(target); });
   sink_.YieldToEventsAtEnd();
   copyBackError_ = CopyBack(*files.temp, tempPath);
+  // The old save goes last: its lock kept a second Duskmend off its other names (a hard link)
+  // until now, and closing it may drop its blocks, which takes a while.
+  files.temp.reset();
+  WhileWaiting(sink_, [&] {
+    files.world.reset();
+    return std::error_code{};
+  });
   sink_.YieldToEventsAtEnd();
 }
 

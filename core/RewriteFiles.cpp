@@ -23,14 +23,15 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
   if (std::error_code error = fs.ResolveLinks(path, target)) throw PassFailure{kRead, error};
   tempPath = TempPathOf(target);
   world.emplace(fs, target, OpenMode::kRead, kRead);
+  bool taken = false;
+  if (std::error_code error = fs.Lock(world->Handle(), taken)) throw PassFailure{kRead, error};
+  if (!taken) RefuseBusy();
+  // Looked at under the lock: a Duskmend that let the save go has no more changes to make.
   if (std::error_code error = fs.IdentityOf(world->Handle(), read)) {
     throw PassFailure{kRead, error};
   }
   std::string reason;
   if (fs.MayReplace(target, reason)) Refuse("Cannot replace the worldsave " + path, reason);
-  bool taken = false;
-  if (std::error_code error = fs.Lock(world->Handle(), taken)) throw PassFailure{kRead, error};
-  if (!taken) RefuseBusy();
   RemoveOldTemp(fs, sink);
   CheckSpace(fs);
   temp.emplace(fs, tempPath, OpenMode::kCreateNew, kWrite);

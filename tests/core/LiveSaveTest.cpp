@@ -124,24 +124,19 @@ TEST(LiveSaveTest, ALinkedSaveIsReplacedAtItsTargetEvenIfTheLinkMoves) {
   EXPECT_FALSE(Exists(link + "tmp"));
 }
 
-// The save stays locked from the first look until the copy is made: a second Duskmend on it
-// is refused with the lock's own message, and so is one on another name of it until the
-// switch makes that name a file of its own.
+// The save stays locked from the first look until the copy is made: a second Duskmend on it,
+// by its own name or another (a hard link), is refused with the lock's own message before
+// every call and at every yield of the first in that time.
 TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirst) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
   const std::string link = dir.Path("hardlink.scp");
-  for (const auto& names : {std::pair(save, ""), std::pair(link, "Exchange")}) {
-    const std::string other = names.first;  // a lambda may not take a structured binding
+  for (const std::string& other : {save, link}) {
     SCOPED_TRACE(other);
     WriteFile(save, Save(400));
     fs::remove(link);
     fs::create_hard_link(save, link);
-    // A second pass before every call of the first from the call after its lock on, up to
-    // the call named `names.second`, and at every yield.
     int tries = 0;
-    bool locked = false;
-    bool armed = false;
     const auto refused = [&](const std::string& call) {
       ++tries;
       Harness second;
@@ -152,13 +147,13 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
                                                        ".\nWait until it is done.\n"
                                                        "Nothing was changed.");
     };
+    // From the call after the first pass's lock to the closing of its copy.
+    bool locked = false;
+    bool copied = false;
     const auto second = [&](const std::string& call) {
-      if (armed) {
-        armed = false;  // not inside the second pass
-        refused(call);
-        armed = call != names.second;
-      }
-      if (call == "Lock" && !locked) locked = armed = true;
+      if (locked) refused(call);
+      locked = (locked || call == "Lock") && !(copied && call == "Close");
+      copied = copied || call == "Copy";
       return std::error_code{};
     };
     ForwardingFileSystem calls;
