@@ -352,6 +352,9 @@ TEST(FailureTest, InterruptedWritesAndCopiesDeliverEveryByteOnce) {
   close(ends[0]);
   std::signal(SIGPIPE, SIG_IGN);
   EXPECT_TRUE(fs.Copy(from, 0, 100, ends[1])) << "a copy that nothing can take fails";
+  char byte = 0;
+  std::size_t got = 0;
+  EXPECT_TRUE(fs.Read(ends[1], &byte, 1, got)) << "a read that cannot be done fails at once";
   close(ends[1]);
   fs.Close(to);
   fs.Close(from);
