@@ -157,6 +157,16 @@ with tempfile.TemporaryDirectory() as folder:
         check("one rename", len(at), 1)
         check("the temp file synced before the rename", bool(synced) and synced[0] < at[0], True)
         check("the folder synced after the rename", bool(folder_synced) and folder_synced[-1] > at[0], True)
+        # A file system without the exchange of two names (NFS, FAT): the pass renames instead.
+        with open(traced, "wb") as f:
+            f.write(SAVE)
+        done = subprocess.run(["strace", "-f", "-qq", "-e", "trace=rename,renameat,renameat2", "-e",
+                               "inject=renameat2:error=EINVAL", "-o", log, cli, b"remove", traced],
+                              stdout=subprocess.DEVNULL).returncode
+        with open(log, "rb") as f, open(traced, "rb") as save_now:
+            calls = [line.split(maxsplit=1)[1].split(b"(")[0] for line in f.read().splitlines()]
+            check("no exchange: a rename", (done, calls, b"LIGHT" in save_now.read()),
+                  (0, [b"renameat2", b"rename"], False))
     except (OSError, subprocess.CalledProcessError) as error:
         print(f"the system calls are not checked: strace did not run ({error})")
 
