@@ -176,8 +176,8 @@ TEST(PassFlowTest, ProgressComesInIteration501AndEvery500AfterIt) {
         if (analysis) {
           expected.insert(expected.end(), {lights, sectors, "status 100% - Ready", "bar 6735"});
         } else {
-          expected.insert(expected.end(), {"yield", "yield", "yield", "status 100% - Ready",
-                                           "bar 6735", lights, sectors});
+          expected.insert(expected.end(), {"yield at end", "yield at end", "yield at end",
+                                           "status 100% - Ready", "bar 6735", lights, sectors});
         }
         EXPECT_EQ(h.recorder.log, expected);
       }

@@ -67,6 +67,11 @@ void Recorder::YieldToEvents() {
   if (onYield) onYield();
 }
 
+void Recorder::YieldToEventsAtEnd() {
+  log.push_back("yield at end");
+  if (onYield) onYield();
+}
+
 void ScriptedDialogs::ShowMessage(const std::string& prompt, int style, const std::string& title) {
   messages.push_back({prompt, style, title});
 }

@@ -43,6 +43,7 @@ class Recorder : public ProgressSink, public WindowView {
   void SetBarWidth(float width) override;
   void SetStatusText(const std::string& text) override;
   void YieldToEvents() override;
+  void YieldToEventsAtEnd() override;  // logged as "yield at end": the window never skips it
   void ShowPathText(const std::string&) override {}
   void ShowLightsCount(const std::string& text) override { log.push_back("lights " + text); }
   void ShowSectorsCount(const std::string& text) override { log.push_back("sectors " + text); }
