@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
+#include <utility>
 
 #include "TestSupport.h"
 
@@ -36,15 +36,6 @@ void Shell(const std::string& command) {
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
-}
-
-// Runs `action` once, just before the first call named `when`; "yield" is the first yield.
-std::function<std::error_code(const std::string&)> Once(std::string when,
-                                                        std::function<void()> action) {
-  return [when = std::move(when), action = std::move(action)](const std::string& call) mutable {
-    if (call == when && action) std::exchange(action, nullptr)();
-    return std::error_code{};
-  };
 }
 
 // Whatever another program does to the save during the pass, up to the moment of the switch,
@@ -94,11 +85,12 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
       WriteFile(save, Save(400));
       fs::last_write_time(save, old);  // a write now shows in any clock's grain
       ForwardingFileSystem hooked;
-      hooked.fault = [&c, once = Once(c.when, [&] { Shell("S='" + save + "'; " + c.command); })](
-                         const std::string& call) mutable {
+      // The other program acts once, just before the first call named `when`.
+      hooked.fault = [&, acted = false](const std::string& call) mutable {
         if (call == "Watch" && !c.watched)
           return std::make_error_code(std::errc::no_space_on_device);
-        return once(call);
+        if (call == c.when && !std::exchange(acted, true)) Shell("S='" + save + "'; " + c.command);
+        return std::error_code{};
       };
       Harness h(hooked);
       h.dialogs.answer = "7";
