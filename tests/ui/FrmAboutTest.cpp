@@ -67,6 +67,30 @@ class FrmAboutTest : public QObject {
     QVERIFY(size == 8 || !fits(font));
   }
 
+  void aNarrowDialogFontKeepsItsEightPoints() {
+    const QFont normal = QApplication::font();
+    QFont narrow = normal;
+    narrow.setLetterSpacing(QFont::PercentageSpacing, 50);
+    QApplication::setFont(narrow);
+    const qreal size = Open()->findChild<QLabel*>("Label8")->font().pointSizeF();
+    QApplication::setFont(normal);
+    QCOMPARE(size, 8.0);
+  }
+
+  // An engraved rule from edge to edge: a grey line over a white one two pixels high.
+  void theRuleIsEngravedFromEdgeToEdge() {
+    const QImage image = Open()->grab().toImage();
+    QString rows;  // a letter for each row: grey or white from edge to edge, or anything else
+    for (int y = 0; y < image.height(); ++y) {
+      QSet<QRgb> colours;
+      for (int x = 0; x < image.width(); ++x) colours << image.pixel(x, y);
+      rows += colours == QSet<QRgb>{qRgb(128, 128, 128)}   ? 'g'
+              : colours == QSet<QRgb>{qRgb(255, 255, 255)} ? 'w'
+                                                             : '.';
+    }
+    QCOMPARE(rows.count("gww."), 1);
+  }
+
   void okEnterEscapeAndTheCloseBoxDiscardTheBox_data() {
     QTest::addColumn<int>("way");
     QTest::newRow("OK") << 0;
