@@ -83,10 +83,11 @@ class FrmAboutTest : public QObject {
     QString rows;  // a letter for each row: grey or white from edge to edge, or anything else
     for (int y = 0; y < image.height(); ++y) {
       QSet<QRgb> colours;
-      for (int x = 0; x < image.width(); ++x) colours << image.pixel(x, y);
+      for (int x = 0; x < image.width(); ++x)
+        colours << image.pixel(x, y);
       rows += colours == QSet<QRgb>{qRgb(128, 128, 128)}   ? 'g'
               : colours == QSet<QRgb>{qRgb(255, 255, 255)} ? 'w'
-                                                             : '.';
+                                                           : '.';
     }
     QCOMPARE(rows.count("gww."), 1);
   }
