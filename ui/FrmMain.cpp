@@ -26,7 +26,8 @@ QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 }  // namespace
 
-FrmMain::FrmMain(WindowDialogs& dialogs) : dialogs_(dialogs), runner_(model_, *this, *this) {
+FrmMain::FrmMain(WindowDialogs& dialogs, duskmend::FileSystem& fs)
+    : dialogs_(dialogs), runner_(model_, *this, *this, fs) {
   setObjectName("FrmMain");
   setWindowTitle(QString("%1 v%2.%3")
                      .arg(app_info::kTitle)

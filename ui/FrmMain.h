@@ -28,8 +28,9 @@ class FrmMain : public QMainWindow,
   Q_OBJECT
 
  public:
-  // `dialogs` must outlive the window.
-  explicit FrmMain(WindowDialogs& dialogs);
+  // `dialogs` and `fs` must outlive the window.
+  explicit FrmMain(WindowDialogs& dialogs,
+                   duskmend::FileSystem& fs = duskmend::SystemFileSystem());
   ~FrmMain() override;
 
   duskmend::WindowModel& Model() { return model_; }

@@ -6,9 +6,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 #include "FrmMain.h"
+#include "TestSupport.h"
 #include "UiTestSupport.h"
 
 namespace {
@@ -55,13 +58,15 @@ class FrmMainPassTest : public QObject {
   }
 
   ScriptedWindowDialogs dialogs_;
+  duskmend::test::ForwardingFileSystem files_;  // the machine's own, unless a test has it lag
   std::unique_ptr<ObservedFrmMain> window_;
   QTemporaryDir dir_;
   QString save_;
 
  private slots:
   void init() {
-    window_ = ShowWindow<ObservedFrmMain>(dialogs_);
+    files_.fault = nullptr;
+    window_ = ShowWindow<ObservedFrmMain>(dialogs_, files_);
     save_ = dir_.filePath("sphereworld.scp");
     QFile::remove(save_ + "tmp");
   }
@@ -112,6 +117,28 @@ class FrmMainPassTest : public QObject {
     QCOMPARE(window_->findChild<QWidget*>("Shape2")->width(), 449);
     QCOMPARE(Text("Label5"), QString("12"));
     QCOMPARE(Text("Label6"), QString("12"));
+  }
+
+  // A file call that takes its time (here every sync) leaves the window answering meanwhile.
+  void aSlowFileCallLeavesTheWindowAnswering() {
+    WriteFile(save_, Save(1200));
+    Load(save_);
+    const auto handled = std::make_shared<std::atomic<int>>(0);
+    int syncs = 0;
+    int answered = 0;  // the syncs during which the window handled an event sent to it
+    files_.fault = [&, handled](const std::string& call) {
+      if (call != "Sync") return std::error_code{};
+      ++syncs;
+      QMetaObject::invokeMethod(window_.get(), [handled] { ++*handled; }, Qt::QueuedConnection);
+      for (int i = 0; i < 200 && *handled < syncs; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      answered += *handled == syncs;
+      return std::error_code{};
+    };
+    window_->Command3_Click();
+    QVERIFY(syncs > 0);
+    QCOMPARE(answered, syncs);
+    QVERIFY(!ReadFile(save_).contains("LOCALLIGHT"));
   }
 
   // 2000 progress steps on a bar of 449 pixels and 101 percentages: most steps change

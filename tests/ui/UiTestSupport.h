@@ -58,10 +58,10 @@ inline QByteArray ReadFile(const QString& path) {
 }
 
 // A main window (or a window made from it) on the screen, answering from `dialogs`.
-template <class Window>
-std::unique_ptr<Window> ShowWindow(ScriptedWindowDialogs& dialogs) {
+template <class Window, class... More>
+std::unique_ptr<Window> ShowWindow(ScriptedWindowDialogs& dialogs, More&... more) {
   dialogs = ScriptedWindowDialogs();
-  auto window = std::make_unique<Window>(dialogs);
+  auto window = std::make_unique<Window>(dialogs, more...);
   window->show();
   if (!QTest::qWaitForWindowExposed(window.get())) qFatal("the window does not show");
   return window;
