@@ -11,6 +11,7 @@ import codecs
 import json
 import os
 import pty
+import re
 import select
 import signal
 import subprocess
@@ -34,6 +35,21 @@ def check(name, actual, expected):
     if actual != expected:
         print(f"FAIL {name}: got {actual!r}, expected {expected!r}")
         failures += 1
+
+
+def drain(leader):
+    """What a terminal shows until the program and all it started have closed it."""
+    shown = b""
+    while select.select([leader], [], [], 30)[0]:
+        try:
+            chunk = os.read(leader, 4096)
+        except OSError:  # the other side is closed
+            break
+        if not chunk:
+            break
+        shown += chunk
+    os.close(leader)
+    return shown
 
 
 def run(args):
@@ -170,6 +186,18 @@ with tempfile.TemporaryDirectory() as folder:
             calls = [line.split(maxsplit=1)[1].split(b"(")[0] for line in f.read().splitlines()]
             check("no exchange: a rename", (done, calls, b"LIGHT" in save_now.read()),
                   (0, [b"renameat2", b"rename"], False))
+        # On a terminal the bar moves while a pass runs, redrawn at most five times a second:
+        # reads slowed to a tenth of a second each make an analysis of 4 MB last two seconds.
+        slow = os.path.join(folder, b"slow.scp")
+        subprocess.run([gensave, b"4M", slow], check=True, stdout=subprocess.DEVNULL)
+        leader, follower = pty.openpty()
+        child = subprocess.Popen(["strace", "-o", os.devnull, "-e", "trace=read", "-e",
+                                  "inject=read:delay_enter=100000", cli, b"analysis", slow],
+                                 stdout=subprocess.DEVNULL, stderr=follower)
+        os.close(follower)
+        shown = re.findall(rb"(\d+) %", drain(leader))
+        check("the bar on a terminal: moves, redrawn five times a second at most",
+              (child.wait(), len(set(shown)) >= 3, len(shown) <= 15), (0, True, True))
     except (OSError, subprocess.CalledProcessError) as error:
         print(f"the system calls are not checked: strace did not run ({error})")
 
@@ -204,16 +232,7 @@ with tempfile.TemporaryDirectory() as folder:
             shown += os.read(leader, 4096)
         child.send_signal(signal_number)
         out, _ = child.communicate(timeout=60)
-        while True:
-            ready, _, _ = select.select([leader], [], [], 0.5)
-            try:
-                chunk = os.read(leader, 4096) if ready else b""
-            except OSError:
-                chunk = b""
-            if not chunk:
-                break
-            shown += chunk
-        os.close(leader)
+        shown += drain(leader)
         name = signal.Signals(signal_number).name
         check(name + ": progress showed first", b"%" in shown, True)
         check(name + ": exit code", child.returncode, 128 + signal_number)
