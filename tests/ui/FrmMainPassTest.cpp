@@ -129,7 +129,8 @@ class FrmMainPassTest : public QObject {
     files_.fault = [&, handled](const std::string& call) {
       if (call != "Sync") return std::error_code{};
       ++syncs;
-      QMetaObject::invokeMethod(window_.get(), [handled] { ++*handled; }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          window_.get(), [handled] { ++*handled; }, Qt::QueuedConnection);
       for (int i = 0; i < 200 && *handled < syncs; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       answered += *handled == syncs;
