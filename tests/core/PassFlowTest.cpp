@@ -2,10 +2,8 @@
 // file, when it yields and what it shows, and what a stop at any yield leaves.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Latin1.h"
@@ -182,33 +180,6 @@ TEST(PassFlowTest, ProgressComesInIteration501AndEvery500AfterIt) {
         EXPECT_EQ(h.recorder.log, expected);
       }
     }
-  }
-}
-
-// The calls that can take long on a large save run while the window stays alive; the yields
-// and what they show stay as they were.
-TEST(PassFlowTest, ASlowFileCallKeepsTheWindowAlive) {
-  TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  const std::string input = Repeat("[SECTOR 1,1]\r\nLOCALLIGHT=1\r\nA=1\r\n", 600);
-  WriteFile(save, input);
-  Harness quick;
-  quick.Load(save);
-  ASSERT_EQ(quick.runner.RemovePass(), PassOutcome::kDone);
-  for (const char* call : {"Remove", "Sync", "Exchange", "SyncFolderOf", "Copy"}) {
-    SCOPED_TRACE(call);
-    WriteFile(save, input);
-    ForwardingFileSystem slow;  // one kind of call takes a tenth of a second
-    slow.fault = [call](const std::string& name) {
-      if (name == call) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      return std::error_code{};
-    };
-    Harness h(slow);
-    h.Load(save);
-    ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-    EXPECT_GE(h.recorder.keptAlive, 2);
-    EXPECT_EQ(h.recorder.log, quick.recorder.log);
-    EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));
   }
 }
 

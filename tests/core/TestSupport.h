@@ -49,11 +49,10 @@ class Recorder : public ProgressSink, public WindowView {
   void ShowSectorsCount(const std::string& text) override { log.push_back("sectors " + text); }
   void ShowStatusText(const std::string&) override {}
   void ShowBarWidth(float) override {}
-  void KeepAlive() override { ++keptAlive; }  // how long a file call takes is not logged
+  // Its file calls run on a helper thread, as the window's do; how long they take is not logged.
   bool KeepsAlive() const override { return keepsAlive; }
 
   std::vector<std::string> log;
-  int keptAlive = 0;
   bool keepsAlive = true;
   WindowModel* model = nullptr;
   std::function<void()> onYield;  // runs inside every yield, as a click would
