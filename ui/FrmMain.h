@@ -29,8 +29,7 @@ class FrmMain : public QMainWindow,
 
  public:
   // `dialogs` and `fs` must outlive the window.
-  explicit FrmMain(WindowDialogs& dialogs,
-                   duskmend::FileSystem& fs = duskmend::SystemFileSystem());
+  explicit FrmMain(WindowDialogs& dialogs, duskmend::FileSystem& fs = duskmend::SystemFileSystem());
   ~FrmMain() override;
 
   duskmend::WindowModel& Model() { return model_; }
