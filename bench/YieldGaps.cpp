@@ -5,14 +5,14 @@
 //
 // Prints the longest gap and the whole pass in milliseconds, and where the gap began and
 // ended.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "Dialogs.h"
-#include "PassRunner.h"
+#include "PassMessage.h"
 #include "ProgressSink.h"
-#include "WindowModel.h"
+#include "SavePasses.h"
 
 namespace {
 
@@ -49,14 +49,6 @@ class GapSink : public duskmend::ProgressSink {
   int atEnd_ = 0;
 };
 
-class NoDialogs : public duskmend::Dialogs {
- public:
-  void ShowMessage(const std::string& prompt, int, const std::string&) override {
-    std::fprintf(stderr, "%s\n", prompt.c_str());
-  }
-  std::string AskForText(const std::string&, const std::string&) override { return {}; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,13 +56,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: duskmend-yieldgaps PATH\n");
     return 2;
   }
-  duskmend::WindowModel model;
-  model.SetPathText(argv[1]);
   GapSink sink;
-  NoDialogs dialogs;
-  duskmend::PassRunner runner(model, sink, dialogs);
+  const std::atomic<bool> never{false};
+  duskmend::SavePasses passes(sink, never);
   const Clock::time_point start = Clock::now();
-  if (runner.RemovePass() != duskmend::PassOutcome::kDone) return 1;
+  const duskmend::PassResult result = passes.Remove(argv[1]);
+  if (result.outcome != duskmend::PassOutcome::kDone) {
+    std::fprintf(stderr, "%s\n", duskmend::PassMessage(result).c_str());
+    return 1;
+  }
   sink.Mark("the end");
   std::printf("%.1f %.1f %s\n", Milliseconds(sink.longest), Milliseconds(Clock::now() - start),
               sink.endedAt.c_str());

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "PassRunner.h"
 #include "StopSignals.h"
 
-ConsoleSink::ConsoleSink(bool showProgress) : showProgress_(showProgress) {}
+ConsoleSink::ConsoleSink(bool showProgress, std::atomic<bool>& stop)
+    : showProgress_(showProgress), stop_(stop) {}
 
 ConsoleSink::~ConsoleSink() { Clear(); }
 
@@ -14,7 +14,7 @@ void ConsoleSink::SetBarWidth(float width) { width_ = width; }
 void ConsoleSink::SetStatusText(const std::string& text) { status_ = text; }
 
 void ConsoleSink::YieldToEvents() {
-  if (duskmend::stop_signals::Caught() != 0 && runner_) runner_->RequestStop();
+  if (duskmend::stop_signals::Caught() != 0) stop_ = true;
   if (!showProgress_) return;
   const auto now = std::chrono::steady_clock::now();
   if (shown_ && now - lastDrawn_ < kRedrawPeriod) return;

@@ -1,24 +1,21 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <string>
 
 #include "ProgressSink.h"
 
-namespace duskmend {
-class PassRunner;
-}
-
-// Shows a pass's progress as a one-line bar on stderr when that is a terminal, and stops the
-// pass when the system asks the program to end.
+// Shows a pass's progress as a one-line bar on stderr when that is a terminal, and sets the
+// pass's stop flag when the system asks the program to end.
 class ConsoleSink : public duskmend::ProgressSink {
  public:
-  explicit ConsoleSink(bool showProgress);
+  // `stop` must outlive the sink.
+  ConsoleSink(bool showProgress, std::atomic<bool>& stop);
   ~ConsoleSink() override;
   ConsoleSink(const ConsoleSink&) = delete;
   ConsoleSink& operator=(const ConsoleSink&) = delete;
 
-  void Attach(duskmend::PassRunner* runner) { runner_ = runner; }
   void SetBarWidth(float width) override;
   void SetStatusText(const std::string& text) override;
   void YieldToEvents() override;
@@ -36,5 +33,5 @@ class ConsoleSink : public duskmend::ProgressSink {
   float width_ = 0;
   std::string status_;
   std::chrono::steady_clock::time_point lastDrawn_{};
-  duskmend::PassRunner* runner_ = nullptr;
+  std::atomic<bool>& stop_;
 };

@@ -6,6 +6,7 @@
 //
 // Exits with 0 when the pass is done, 1 when it failed (the save keeps its old text), 2 on a
 // usage error or a refusal, and 128 + the signal's number when a signal stopped it.
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,12 +16,11 @@
 #include <vector>
 
 #include "Console.h"
-#include "ConsoleDialogs.h"
 #include "ConsoleSink.h"
 #include "JsonText.h"
-#include "PassRunner.h"
+#include "PassMessage.h"
+#include "SavePasses.h"
 #include "StopSignals.h"
-#include "WindowModel.h"
 
 namespace {
 
@@ -86,46 +86,49 @@ const char* OutcomeName(PassOutcome outcome) {
   return "unknown";
 }
 
+duskmend::PassResult RunPass(const Command& command, ConsoleSink& sink,
+                             const std::atomic<bool>& stop) {
+  duskmend::SavePasses passes(sink, stop);
+  if (command.pass == "analysis") return passes.Analysis(command.file);
+  if (command.pass == "remove") return passes.Remove(command.file);
+  const std::optional<std::string> value = console::TextAsUtf8(command.value);
+  if (value) return passes.Change(command.file, *value);
+  // Not text at all in the system's encoding, let alone Latin-1.
+  duskmend::PassResult refused;
+  refused.outcome = PassOutcome::kRefused;
+  refused.path = command.file;
+  refused.refusal = duskmend::PassRefusal(duskmend::PassRefusal::Reason::kValueNotLatin1);
+  return refused;
+}
+
 int Run(const Command& command) {
   duskmend::stop_signals::Install();
-  std::string answer = command.value;
-  if (command.pass == "change") {
-    std::optional<std::string> utf8 = console::TextAsUtf8(command.value);
-    answer = utf8 ? *utf8 : std::string("\n");  // refused as the window refuses it
-  }
-  duskmend::WindowModel model;
-  model.SetPathText(command.file);
-  ConsoleSink sink(!command.json && console::ErrorsShowOnATerminal());
-  ConsoleDialogs dialogs(answer);
-  duskmend::PassRunner runner(model, sink, dialogs);
-  sink.Attach(&runner);
-  const PassOutcome outcome = command.pass == "analysis" ? runner.AnalysisPass()
-                              : command.pass == "remove" ? runner.RemovePass()
-                                                         : runner.ChangePass();
+  std::atomic<bool> stop{false};
+  ConsoleSink sink(!command.json && console::ErrorsShowOnATerminal(), stop);
+  const duskmend::PassResult result = RunPass(command, sink, stop);
   sink.Clear();
+  const PassOutcome outcome = result.outcome;
   const int signal = duskmend::stop_signals::Caught();
-  std::string message;
-  for (const ConsoleDialogs::Message& shown : dialogs.messages)
-    message += (message.empty() ? "" : "\n") + shown.prompt;
+  std::string message = duskmend::PassMessage(result);
   if (outcome == PassOutcome::kStopped) {
-    message = runner.Replaced() ? "Stopped after the worldsave was replaced."
-                                : "Stopped; the worldsave was not changed.";
+    message = result.replaced ? "Stopped after the worldsave was replaced."
+                              : "Stopped; the worldsave was not changed.";
   }
   if (command.json) {
     std::cout << "{\"pass\":" << JsonString(command.pass)
               << ",\"file\":" << JsonString(command.file);
     if (outcome == PassOutcome::kDone) {
-      std::cout << ",\"lights\":" << model.LightsCount() << ",\"sectors\":" << model.SectorsCount();
+      std::cout << ",\"lights\":" << result.counts.lights
+                << ",\"sectors\":" << result.counts.sectors;
     }
     std::cout << ",\"outcome\":\"" << OutcomeName(outcome) << '"';
-    if (runner.LastFailure())
-      std::cout << ",\"step\":\"" << StepName(runner.LastFailure()->step) << '"';
+    if (result.failure) std::cout << ",\"step\":\"" << StepName(result.failure->step) << '"';
     if (!message.empty()) std::cout << ",\"message\":" << JsonString(message);
     std::cout << "}\n";
   } else {
     if (outcome == PassOutcome::kDone) {
-      std::cout << "Local Lights found: " << model.LightsCount() << "\n"
-                << "Sectors total: " << model.SectorsCount() << "\n";
+      std::cout << "Local Lights found: " << result.counts.lights << "\n"
+                << "Sectors total: " << result.counts.sectors << "\n";
     }
     if (!message.empty()) std::cerr << message << "\n";
   }

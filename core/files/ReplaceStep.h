@@ -11,9 +11,6 @@ namespace duskmend {
 
 class ProgressSink;
 
-// The temp file of a rewriting pass: the world-save path followed directly by "tmp".
-inline std::string TempPathOf(const std::string& worldPath) { return worldPath + "tmp"; }
-
 // Puts the complete, durable temp file in the world save's place in one step, so that the
 // world save names the complete old text or the complete new text at every moment, power
 // cuts included; then puts a copy of the new save back at the temp path. The world save is

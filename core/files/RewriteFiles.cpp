@@ -1,7 +1,5 @@
 #include "RewriteFiles.h"
 
-#include "PassFailure.h"
-#include "ReplaceStep.h"
 #include "WhileWaiting.h"
 
 namespace duskmend {
@@ -10,15 +8,15 @@ namespace {
 constexpr auto kRead = PassFailure::Step::kReadWorld;
 constexpr auto kWrite = PassFailure::Step::kWriteTemp;
 
-std::string Megabytes(std::uint64_t bytes, bool up) {
-  constexpr std::uint64_t kMegabyte = 1000000;
-  return std::to_string(bytes / kMegabyte + (up && bytes % kMegabyte ? 1 : 0));
+[[noreturn]] void RefuseBusy() { throw PassRefusal(PassRefusal::Reason::kBusy); }
+
+[[noreturn]] void RefuseToReplace(const std::string& why) {
+  throw PassRefusal(PassRefusal::Reason::kMayNotReplace, why);
 }
 
 }  // namespace
 
-RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path)
-    : path_(path) {
+RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path) {
   // A link switched to another save during the pass must not move it there.
   if (std::error_code error = fs.ResolveLinks(path, target)) throw PassFailure{kRead, error};
   tempPath = TempPathOf(target);
@@ -31,7 +29,7 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
     throw PassFailure{kRead, error};
   }
   std::string reason;
-  if (fs.MayReplace(target, reason)) Refuse("Cannot replace the worldsave " + path, reason);
+  if (fs.MayReplace(target, reason)) RefuseToReplace(reason);
   RemoveOldTemp(fs, sink);
   CheckSpace(fs);
   temp.emplace(fs, tempPath, OpenMode::kCreateNew, kWrite);
@@ -42,7 +40,7 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
     // The temp file is never more open than the save, and the new save keeps the old one's
     // owner, group, bits and access lists.
     if (std::error_code error = fs.CopyPermissions(world->Handle(), temp->Handle())) {
-      Refuse("Cannot replace the worldsave " + path, error.message());
+      RefuseToReplace(error.message());
     }
   } catch (...) {
     // A temp file that this pass made and never filled does not stay behind.
@@ -75,18 +73,7 @@ void RewriteFiles::CheckSpace(FileSystem& fs) const {
   std::uint64_t free = 0;
   if (std::error_code error = fs.FreeSpace(target, free)) throw PassFailure{kWrite, error};
   const std::uint64_t needed = read.size + kSpaceMargin;
-  if (free >= needed) return;
-  Refuse("Not enough free space beside " + path_ + ": " + Megabytes(needed, true) + " MB needed, " +
-             Megabytes(free, false) + " MB free.",
-         "");
-}
-
-void RewriteFiles::RefuseBusy() const {
-  Refuse("Another Duskmend is working on " + path_ + ".", "Wait until it is done.");
-}
-
-void RewriteFiles::Refuse(const std::string& what, const std::string& why) const {
-  throw PassRefusal{what + "\n" + (why.empty() ? "" : why + "\n") + "Nothing was changed."};
+  if (free < needed) throw PassRefusal(PassRefusal::Reason::kNoSpace, {}, needed, free);
 }
 
 }  // namespace duskmend

@@ -19,7 +19,6 @@ class OpenFile {
 
   FileHandle Handle() const { return file_; }
   std::uint64_t Size() const;
-  void Sync() const;
   // Closes the file now; a failure to close counts as a failure of the step.
   void Close();
 

@@ -6,14 +6,13 @@
 
 #include "FileSystem.h"
 #include "OpenFile.h"
+#include "PassFailure.h"
 #include "ProgressSink.h"
 
 namespace duskmend {
 
-// A rewriting pass that may not begin: the three lines of the message that says why.
-struct PassRefusal {
-  std::string message;
-};
+// The temp file of a rewriting pass: the world-save path followed directly by "tmp".
+inline std::string TempPathOf(const std::string& worldPath) { return worldPath + "tmp"; }
 
 // The files of a rewriting pass, made ready before a byte is written: the world save, read
 // at the target of its links and locked against a second Duskmend, and a new temp file
@@ -36,10 +35,6 @@ class RewriteFiles {
  private:
   void RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const;
   void CheckSpace(FileSystem& fs) const;
-  [[noreturn]] void RefuseBusy() const;
-  [[noreturn]] void Refuse(const std::string& what, const std::string& why) const;
-
-  std::string path_;
 };
 
 }  // namespace duskmend

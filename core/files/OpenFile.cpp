@@ -22,8 +22,6 @@ std::uint64_t OpenFile::Size() const {
   return size;
 }
 
-void OpenFile::Sync() const { Check(fs_.Sync(file_)); }
-
 void OpenFile::Close() {
   if (!open_) return;
   open_ = false;

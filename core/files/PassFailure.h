@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace duskmend {
+
+// A file step of a pass that failed. The pass ends, and the world save keeps its old text.
+struct PassFailure {
+  enum class Step {
+    kReadWorld,
+    kWriteTemp,
+    kReplace,
+    kWorldChanged,  // another program changed the world save while the pass read it
+    // another program put its save in place at the moment of the switch, and its file could
+    // not be put back: it is at the temp path, and the world save holds the new text
+    kWorldChangedAtSwitch,
+  };
+  Step step;
+  std::error_code error;
+};
+
+// A pass that may not begin, and why. Nothing was changed.
+struct PassRefusal {
+  enum class Reason {
+    kNoValue,         // the change pass was given an empty value
+    kValueNotLatin1,  // or one that is not one line of Latin-1
+    kBusy,            // another Duskmend works on the save
+    kMayNotReplace,   // this user may not replace the save as it is
+    kNoSpace,         // the disk has no room for the new text
+  };
+  explicit PassRefusal(Reason why, std::string systemReason = {}, std::uint64_t neededBytes = 0,
+                       std::uint64_t freeBytes = 0)
+      : reason(why), detail(std::move(systemReason)), needed(neededBytes), free(freeBytes) {}
+
+  Reason reason;
+  std::string detail;    // the system's reason, for kMayNotReplace
+  std::uint64_t needed;  // bytes, for kNoSpace
+  std::uint64_t free;
+};
+
+// Thrown at a yield when the user asked the running pass to stop.
+struct PassStopped {};
+
+}  // namespace duskmend

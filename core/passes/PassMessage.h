@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "PassResult.h"
+
+namespace duskmend {
+
+// The text that tells the user why a pass was refused or failed, or what went wrong after a
+// pass that is done; empty when there is nothing to tell.
+std::string PassMessage(const PassResult& result);
+
+}  // namespace duskmend

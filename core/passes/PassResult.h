@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "PassFailure.h"
+#include "ScanPass.h"
+
+namespace duskmend {
+
+enum class PassOutcome {
+  kDone,     // the counts are known
+  kRefused,  // the pass may not begin: nothing changed
+  kFailed,   // a file step failed, and the world save kept its old text
+  kStopped,  // stopped at a yield on the user's request
+  kBusy,     // another pass of the window was running; nothing happened
+};
+
+// What a pass over a world save did, as data: the window and the command line each show it
+// in their own way, with the same texts.
+struct PassResult {
+  PassOutcome outcome = PassOutcome::kDone;
+  ScanCounts counts;                     // when done
+  std::string path;                      // the world save, as the pass was given it
+  std::string tempPath;                  // its temp file
+  std::optional<PassRefusal> refusal;    // when refused
+  std::optional<PassFailure> failure;    // when failed: which step, and the system's reason
+  bool replaced = false;                 // a new text took the save's place, stopped or not
+  std::error_code copyBackError;         // done, but the copy at the temp path is missing
+};
+
+}  // namespace duskmend

@@ -1,0 +1,126 @@
+#include "SavePasses.h"
+
+#include <optional>
+#include <utility>
+
+#include "AnalysisSteps.h"
+#include "ChangeSteps.h"
+#include "Latin1.h"
+#include "OpenFile.h"
+#include "ProgressSink.h"
+#include "RemoveSteps.h"
+#include "ReplaceStep.h"
+#include "RewriteFiles.h"
+#include "WhileWaiting.h"
+
+namespace duskmend {
+
+SavePasses::SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs)
+    : sink_(sink), stop_(stop), fs_(fs) {}
+
+void SavePasses::Yield(bool atEnd) {
+  if (atEnd)
+    sink_.YieldToEventsAtEnd();
+  else
+    sink_.YieldToEvents();
+  if (stop_) throw PassStopped{};
+}
+
+template <class Steps>
+ScanCounts SavePasses::Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps) {
+  return ScanPass<Steps>(
+             reader, sink_, totalBytes, [this] { Yield(); }, steps)
+      .Run();
+}
+
+PassResult SavePasses::Analysis(std::string path) {
+  PassResult result;
+  result.path = std::move(path);
+  result.tempPath = TempPathOf(result.path);
+  try {
+    OpenFile world(fs_, result.path, OpenMode::kRead, PassFailure::Step::kReadWorld);
+    const std::uint64_t totalBytes = world.Size();
+    LineReader reader(fs_, world.Handle(), readSize_);
+    AnalysisSteps steps(reader);
+    result.counts = Scan(reader, totalBytes, steps);
+    world.Close();
+  } catch (const PassFailure& failure) {
+    result.outcome = PassOutcome::kFailed;
+    result.failure = failure;
+  } catch (const PassStopped&) {
+    result.outcome = PassOutcome::kStopped;
+  }
+  return result;
+}
+
+PassResult SavePasses::Remove(std::string path) {
+  PassResult result;
+  result.path = std::move(path);
+  Rewrite<RemoveSteps>(result);
+  return result;
+}
+
+PassResult SavePasses::Change(std::string path, const std::string& value) {
+  PassResult result;
+  result.path = std::move(path);
+  result.tempPath = TempPathOf(result.path);
+  const std::optional<std::string> latin1 = Latin1Line(value);
+  if (value.empty() || !latin1) {
+    result.outcome = PassOutcome::kRefused;
+    result.refusal = PassRefusal(value.empty() ? PassRefusal::Reason::kNoValue
+                                                         : PassRefusal::Reason::kValueNotLatin1);
+    return result;
+  }
+  Rewrite<ChangeSteps>(result, *latin1);
+  return result;
+}
+
+template <class Steps, class... Args>
+void SavePasses::Rewrite(PassResult& result, const Args&... args) {
+  std::optional<RewriteFiles> files;
+  result.tempPath = TempPathOf(result.path);
+  try {
+    files.emplace(fs_, sink_, result.path);
+    result.tempPath = files->tempPath;
+    // The old text is read once and then replaced: its cache would only crowd out the
+    // memory of the machine's other programs, the game server among them.
+    LineReader reader(fs_, files->world->Handle(), readSize_, LineReader::Cache::kForget);
+    LineWriter writer(fs_, files->temp->Handle(), writeBufferSize_);
+    Steps steps(reader, writer, args...);
+    result.counts = Scan(reader, files->read.size, steps);
+    // A save that a server cut short and wrote again in place ends early.
+    if (reader.Consumed() != files->read.size) {
+      throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+    }
+    // The save stays open, and locked, until its place is taken and the copy is made,
+    // where the system lets a file be replaced while it is open.
+    if (!fs_.ReplacesOpenFiles()) files->world->Close();
+    writer.Flush();
+    // Most of the new text is on its way to the disk already; the rest may take a while.
+    const FileHandle temp = files->temp->Handle();
+    if (std::error_code error = WhileWaiting(sink_, [this, temp] { return fs_.Sync(temp); }))
+      throw PassFailure{PassFailure::Step::kWriteTemp, error};
+    Yield(true);
+    ReplaceStep replace(fs_, sink_);
+    replace.Run(*files);
+    result.replaced = true;
+    result.copyBackError = replace.CopyBackError();
+    if (stop_) result.outcome = PassOutcome::kStopped;  // asked for while the step ran
+  } catch (const PassRefusal& refusal) {
+    result.outcome = PassOutcome::kRefused;
+    result.refusal = refusal;
+  } catch (const PassFailure& failure) {
+    // After a failed switch the temp file is complete and holds the new text, or holds
+    // what another program wrote.
+    const bool keep = failure.step == PassFailure::Step::kReplace ||
+                      failure.step == PassFailure::Step::kWorldChangedAtSwitch;
+    if (files && !keep) Discard(fs_, files->tempPath);
+    result.outcome = PassOutcome::kFailed;
+    result.failure = failure;
+  } catch (const PassStopped&) {
+    if (files) Discard(fs_, files->tempPath);
+    result.outcome = PassOutcome::kStopped;
+  }
+}
+
+}  // namespace duskmend

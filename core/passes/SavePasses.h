@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FileSystem.h"
+#include "LineReader.h"
+#include "LineWriter.h"
+#include "PassResult.h"
+
+namespace duskmend {
+
+class ProgressSink;
+
+// The three passes over the world save that a path names, for any face: each shows its
+// progress in the sink, ends at the first yield after `stop` is set, and returns what
+// happened. Each takes its own copy of the path: a command run during a yield must not move
+// the pass.
+class SavePasses {
+ public:
+  // `sink`, `stop` and `fs` must outlive the passes.
+  SavePasses(ProgressSink& sink, const std::atomic<bool>& stop,
+             FileSystem& fs = SystemFileSystem());
+
+  PassResult Analysis(std::string path);
+  PassResult Remove(std::string path);
+  // `value` is the new value as typed, in UTF-8; an empty one, or one that is not one line of
+  // Latin-1, is refused.
+  PassResult Change(std::string path, const std::string& value);
+
+  // Bytes that one read asks of the world save, and that the temp file's writer holds.
+  void SetReadSize(std::size_t size) { readSize_ = size; }
+  void SetWriteBufferSize(std::size_t size) { writeBufferSize_ = size; }
+
+ private:
+  template <class Steps, class... Args>
+  void Rewrite(PassResult& result, const Args&... args);
+  template <class Steps>
+  ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
+  void Yield(bool atEnd = false);
+
+  ProgressSink& sink_;
+  const std::atomic<bool>& stop_;
+  FileSystem& fs_;
+  std::size_t readSize_ = LineReader::kDefaultReadSize;
+  std::size_t writeBufferSize_ = LineWriter::kDefaultBufferSize;
+};
+
+}  // namespace duskmend

@@ -1,0 +1,101 @@
+#include "PassRunner.h"
+
+#include <string>
+#include <utility>
+
+#include "Dialogs.h"
+#include "PassMessage.h"
+#include "ProgressSink.h"
+#include "WindowModel.h"
+
+namespace duskmend {
+namespace {
+
+const std::string kReady = "100% - Ready";
+const std::string kFailed = "Failed - worldsave unchanged";
+
+}  // namespace
+
+// Marks a pass as running for as long as it exists.
+class PassRunner::RunningScope {
+ public:
+  explicit RunningScope(PassRunner& runner) : runner_(runner) {
+    runner_.running_ = true;
+    runner_.stopRequested_ = false;
+    runner_.lastResult_ = PassResult{};
+    runner_.lastResult_.outcome = PassOutcome::kRefused;  // until the pass gets past its guard
+  }
+  ~RunningScope() { runner_.running_ = false; }
+  RunningScope(const RunningScope&) = delete;
+  RunningScope& operator=(const RunningScope&) = delete;
+
+ private:
+  PassRunner& runner_;
+};
+
+PassRunner::PassRunner(WindowModel& model, ProgressSink& sink, Dialogs& dialogs, FileSystem& fs)
+    : model_(model),
+      sink_(sink),
+      dialogs_(dialogs),
+      guard_(model, dialogs),
+      passes_(sink, stopRequested_, fs) {}
+
+void PassRunner::RequestStop() {
+  if (running_) stopRequested_ = true;
+}
+
+void PassRunner::ShowCounts(const ScanCounts& counts) {
+  model_.SetLightsCount(counts.lights);
+  model_.SetSectorsCount(counts.sectors);
+}
+
+PassOutcome PassRunner::Show(PassResult result, bool countsFirst) {
+  lastResult_ = std::move(result);
+  const PassResult& shown = lastResult_;
+  switch (shown.outcome) {
+    case PassOutcome::kDone:
+      if (countsFirst) ShowCounts(shown.counts);
+      sink_.SetStatusText(kReady);
+      sink_.SetBarWidth(kFullBarWidth);
+      if (!countsFirst) ShowCounts(shown.counts);
+      // The save is replaced; only its copy at the temp path is missing.
+      if (shown.copyBackError)
+        dialogs_.ShowMessage(PassMessage(shown), kStyleExclamation, kMessageTitle);
+      break;
+    case PassOutcome::kFailed:
+      sink_.SetStatusText(kFailed);
+      dialogs_.ShowMessage(PassMessage(shown), kStyleCritical, kMessageTitle);
+      break;
+    case PassOutcome::kRefused:
+      dialogs_.ShowMessage(PassMessage(shown), kStyleCritical, kMessageTitle);
+      break;
+    case PassOutcome::kStopped:
+    case PassOutcome::kBusy:
+      break;
+  }
+  return shown.outcome;
+}
+
+PassOutcome PassRunner::AnalysisPass() {
+  if (running_) return PassOutcome::kBusy;
+  RunningScope running(*this);
+  if (guard_.CHeckStatuS() == 1) return PassOutcome::kRefused;
+  return Show(passes_.Analysis(model_.PathText()), true);
+}
+
+PassOutcome PassRunner::RemovePass() {
+  if (running_) return PassOutcome::kBusy;
+  RunningScope running(*this);
+  if (guard_.CHeckStatuS() == 1) return PassOutcome::kRefused;
+  return Show(passes_.Remove(model_.PathText()), false);
+}
+
+PassOutcome PassRunner::ChangePass() {
+  if (running_) return PassOutcome::kBusy;
+  RunningScope running(*this);
+  if (guard_.CHeckStatuS() == 1) return PassOutcome::kRefused;
+  const std::string answer = dialogs_.AskForText("Change to what value?", kMessageTitle);
+  return Show(passes_.Change(model_.PathText(), answer), false);
+}
+
+}  // namespace duskmend
