@@ -56,12 +56,12 @@ def drain(leader):
     return shown
 
 
-def run(args):
+def run(args, cwd=None):
     if wine:  # Windows ends its console's lines with CR LF
-        result = subprocess.run([wine, cli, *args], capture_output=True, timeout=120,
+        result = subprocess.run([wine, cli, *args], capture_output=True, timeout=120, cwd=cwd,
                                 env=dict(os.environ, WINEDEBUG="-all", LANG="C.UTF-8"))
         return result.returncode, result.stdout.replace(b"\r\n", b"\n"), result.stderr.replace(b"\r\n", b"\n")
-    result = subprocess.run([cli, *args], capture_output=True, timeout=60)
+    result = subprocess.run([cli, *args], capture_output=True, timeout=60, cwd=cwd)
     return result.returncode, result.stdout, result.stderr
 
 
@@ -109,6 +109,15 @@ with tempfile.TemporaryDirectory() as folder:
         check(name + ": stderr", got_err.split(b"\n")[0], stderr)
         with open(save, "rb") as f:
             check(name + ": the save", f.read(), after)
+
+    # The window's text for "nothing loaded" is a file name like any other here.
+    marker = b"No Worldsave loaded..."
+    with open(os.path.join(folder, marker), "wb") as f:
+        f.write(SAVE)
+    got_code, got_out, got_err = run([b"remove", marker], cwd=folder)
+    with open(os.path.join(folder, marker), "rb") as f:
+        check("a save named like the marker", (got_code, got_out, got_err, f.read()),
+              (0, counts, b"", REMOVED))
 
     code, out, _ = run([b"--help"])
     check("--help", (code, out.startswith(b"usage: duskmend-cli")), (0, True))
