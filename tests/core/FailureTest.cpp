@@ -27,26 +27,14 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5", "", "[WORLDITEM i_gold]", "P=1"});
-const std::string kFailed = "Failed - worldsave unchanged";
-
 std::string Reason(std::errc error) { return std::make_error_code(error).message(); }
 
-// Loads `path` over the counts of an earlier pass.
-void LoadAfterAPass(Harness& h, const std::string& path) {
-  h.model.SetLightsCount(7);
-  h.Load(path);
-}
-
-// What every failed pass leaves: the message, the status text, the old counts.
-void ExpectReported(const Harness& h, const std::string& prompt) {
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0].prompt, prompt);
-  EXPECT_EQ(h.dialogs.messages[0].style, 16);
-  EXPECT_EQ(h.dialogs.messages[0].title, "Hey, Dude!");
-  EXPECT_EQ(h.model.StatusText(), kFailed);
-  EXPECT_EQ(h.model.LightsCount(), "7") << "the counts keep their old values";
-  for (const std::string& entry : h.recorder.log)
-    EXPECT_NE(entry, "status 100% - Ready");
+// A pass that failed at `step`, and what it tells the user.
+void ExpectFailed(const PassResult& result, PassFailure::Step step, const std::string& message) {
+  EXPECT_EQ(result.outcome, PassOutcome::kFailed);
+  ASSERT_TRUE(result.failure);
+  EXPECT_EQ(result.failure->step, step);
+  EXPECT_EQ(PassMessage(result), message);
 }
 
 TEST(FailureTest, AWorldSaveThatCannotBeReadIsReportedByEveryPass) {
@@ -71,15 +59,14 @@ TEST(FailureTest, AWorldSaveThatCannotBeReadIsReportedByEveryPass) {
       {device("null", 3), "Not a regular file"},
   };
   for (const auto& [path, reason] : cases) {
-    for (auto pass :
-         {&PassRunner::AnalysisPass, &PassRunner::RemovePass, &PassRunner::ChangePass}) {
+    for (int pass = 0; pass < 3; ++pass) {
       SCOPED_TRACE(path);
-      Harness h;
-      h.dialogs.answer = "3";
-      LoadAfterAPass(h, path);
-      EXPECT_EQ((h.runner.*pass)(), PassOutcome::kFailed);
-      ExpectReported(
-          h, "Cannot read the worldsave " + path + "\n" + reason + "\nNothing was changed.");
+      PathHarness h;
+      const PassResult result = pass == 0   ? h.passes.Analysis(path)
+                                : pass == 1 ? h.passes.Remove(path)
+                                            : h.passes.Change(path, "3");
+      ExpectFailed(result, PassFailure::Step::kReadWorld,
+                   "Cannot read the worldsave " + path + "\n" + reason + "\nNothing was changed.");
       EXPECT_FALSE(Exists(path + "tmp"));
     }
   }
@@ -111,11 +98,10 @@ TEST(FailureTest, ATempPathThatCannotBeWrittenLeavesTheSaveAndWhatStandsThere) {
     WriteFile(save, kOld);
     WriteFile(victim, "not yours");
     c.prepare();
-    Harness h;
-    LoadAfterAPass(h, save);
-    EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kFailed);
-    ExpectReported(h, "Cannot write the temporary file " + save + "tmp\n" + c.reason +
-                          "\nThe worldsave was not changed.");
+    PathHarness h;
+    ExpectFailed(h.passes.Remove(save), PassFailure::Step::kWriteTemp,
+                 "Cannot write the temporary file " + save + "tmp\n" + c.reason +
+                     "\nThe worldsave was not changed.");
     EXPECT_EQ(ReadFile(save), kOld);
     EXPECT_TRUE(Exists(save + "tmp")) << "what stood at the temp path stays";
     EXPECT_EQ(ReadFile(victim), "not yours");
@@ -138,11 +124,9 @@ enum class As { kNobody, kLimited, kSuperuser };
     _exit(2);
   if (as == As::kNobody && geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
     _exit(2);
-  Harness h;
-  h.Load(save);
-  const bool ended = h.runner.RemovePass() == outcome && h.dialogs.messages.size() == 1 &&
-                     h.dialogs.messages[0].prompt == message;
-  _exit(ended ? 0 : 1);
+  PathHarness h;
+  const PassResult result = h.passes.Remove(save);
+  _exit(result.outcome == outcome && PassMessage(result) == message ? 0 : 1);
 }
 
 // A save that this user may not write, or that would change hands, is not replaced; neither
@@ -234,13 +218,12 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
       if (call == "CopyPermissions") seen.push_back(fs::status(temp).permissions());
       return std::error_code{};
     };
-    Harness h(watch);
-    h.Load(save);
+    PathHarness h(watch);
     fs::perms tempMode = fs::perms::none;
     h.recorder.onYield = [&] {
       if (tempMode == fs::perms::none) tempMode = fs::status(temp).permissions();
     };
-    ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+    ASSERT_EQ(h.passes.Remove(save).outcome, PassOutcome::kDone);
     EXPECT_EQ(tempMode, mode) << "while the temp file is written";
     ASSERT_EQ(seen.size(), 2u) << "the temp file, then the copy of the new save";
     if (!stale) {

@@ -16,7 +16,7 @@ namespace {
 
 const std::string kSave = "sphereworld.scp";
 const std::string kTemp = kSave + "tmp";
-using Pass = PassOutcome (PassRunner::*)();
+enum class Pass { kAnalysis, kRemove, kChange };
 
 std::string OldText() {
   std::string text = "// a save with every kind of line that the passes tell apart\r\n";
@@ -75,25 +75,16 @@ class PlannedFaults : public ForwardingFileSystem {
   std::string failing_;
 };
 
-struct RunResult {
-  PassOutcome outcome;
-  std::vector<Message> messages;
-  std::vector<std::string> log;
-  std::string status;
-};
-
-RunResult RunPass(FileSystem& fs, Pass pass, std::size_t readSize = 64) {
-  Harness h(fs);
-  h.runner.SetReadSize(readSize);
-  h.dialogs.answer = "5";
-  h.Load(kSave);
-  PassOutcome outcome = (h.runner.*pass)();
-  return {outcome, h.dialogs.messages, h.recorder.log, h.model.StatusText()};
+PassResult RunPass(FileSystem& fs, Pass pass, std::size_t readSize = 64) {
+  PathHarness h(fs);
+  h.passes.SetReadSize(readSize);
+  return pass == Pass::kAnalysis ? h.passes.Analysis(kSave)
+         : pass == Pass::kRemove ? h.passes.Remove(kSave)
+                                 : h.passes.Change(kSave, "5");
 }
 
-const std::pair<const char*, Pass> kPasses[] = {{"analysis", &PassRunner::AnalysisPass},
-                                                {"remove", &PassRunner::RemovePass},
-                                                {"change", &PassRunner::ChangePass}};
+const std::pair<const char*, Pass> kPasses[] = {
+    {"analysis", Pass::kAnalysis}, {"remove", Pass::kRemove}, {"change", Pass::kChange}};
 
 // Both ways of the switch: the swap of the two names, and the rename where there is none.
 TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
@@ -114,7 +105,8 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
           memory.exchanges = exchanges;
           memory.Put(kSave, OldText());
           PlannedFaults faults(memory, k, lasting);
-          const RunResult run = RunPass(faults, pass);
+          const PassResult run = RunPass(faults, pass);
+          const std::string message = PassMessage(run);
           ASSERT_FALSE(faults.Failing().empty());
           ++injected;
           std::set<std::string> others;
@@ -123,47 +115,44 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
           }
           if (run.outcome == PassOutcome::kDone) {
             EXPECT_EQ(*memory.Get(kSave), expected);
-            EXPECT_EQ(run.status, "100% - Ready");
-            if (run.messages.empty()) {
-              if (pass != &PassRunner::AnalysisPass) {
+            if (!run.copyBackError) {
+              EXPECT_EQ(message, "");
+              if (pass != Pass::kAnalysis) {
                 EXPECT_EQ(memory.Get(kTemp), expected);
               }
               continue;
             }
             // Only the copy at the temp path failed, after the switch: said, and not left half
             // (the old save may still stand there, whole, when its name could not go).
-            ASSERT_EQ(run.messages.size(), 1u);
-            EXPECT_EQ(run.messages[0].style, 48);
-            EXPECT_TRUE(run.messages[0].prompt.starts_with(
-                "The worldsave was replaced, but its copy " + kTemp + " could not be written.\n"));
+            EXPECT_TRUE(message.starts_with("The worldsave was replaced, but its copy " + kTemp +
+                                            " could not be written.\n"));
             EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "" ||
                         memory.Get(kTemp) == OldText());
             continue;
           }
           if (run.outcome == PassOutcome::kRefused) {
             // A check before the pass could not be made: said, and nothing written.
-            ASSERT_EQ(run.messages.size(), 1u);
-            EXPECT_EQ(run.messages[0].style, 16);
-            EXPECT_TRUE(run.messages[0].prompt.ends_with("\nNothing was changed."));
+            EXPECT_TRUE(message.ends_with("\nNothing was changed.")) << message;
             EXPECT_EQ(memory.Get(kSave), OldText());
             EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
             continue;
           }
           ASSERT_EQ(run.outcome, PassOutcome::kFailed);
-          ASSERT_EQ(run.messages.size(), 1u);
-          EXPECT_EQ(run.messages[0].style, 16);
+          ASSERT_TRUE(run.failure);
           EXPECT_EQ(memory.Get(kSave), OldText()) << "the save keeps its old text";
-          EXPECT_EQ(run.status, "Failed - worldsave unchanged");
-          for (const std::string& entry : run.log)
-            EXPECT_NE(entry, "status 100% - Ready");
           // The message names the step that failed; only a failed replace leaves the new text
           // waiting in the temp file, and says so.
-          const std::string& prompt = run.messages[0].prompt;
-          const bool replace = prompt.starts_with("Cannot replace the worldsave " + kSave + "\n");
-          EXPECT_TRUE(replace || prompt.starts_with("Cannot read the worldsave " + kSave + "\n") ||
-                      prompt.starts_with("Cannot write the temporary file " + kTemp + "\n"))
-              << prompt;
-          EXPECT_EQ(replace, prompt.ends_with("Its new text is in " + kTemp + "."));
+          const PassFailure::Step step = run.failure->step;
+          const bool replace = step == PassFailure::Step::kReplace;
+          EXPECT_TRUE(replace || step == PassFailure::Step::kReadWorld ||
+                      step == PassFailure::Step::kWriteTemp)
+              << message;
+          EXPECT_TRUE(message.starts_with(replace ? "Cannot replace the worldsave " + kSave + "\n"
+                                          : step == PassFailure::Step::kReadWorld
+                                              ? "Cannot read the worldsave " + kSave + "\n"
+                                              : "Cannot write the temporary file " + kTemp + "\n"))
+              << message;
+          EXPECT_EQ(replace, message.ends_with("Its new text is in " + kTemp + "."));
           for (const std::string& file : others) {
             EXPECT_EQ(file, kTemp) << "only the temp file may stay";
             // A temp file that could not be removed is emptied instead.
@@ -195,7 +184,7 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
     const Pass pass = named.second;
     for (bool exchanges : {true, false}) {
       for (const std::string* old : {&kOldText, const_cast<const std::string*>(&large)}) {
-        if (old == &large && (pass != &PassRunner::RemovePass || !exchanges)) continue;
+        if (old == &large && (pass != Pass::kRemove || !exchanges)) continue;
         SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") +
                      (old == &large ? ", large" : ""));
         const std::size_t readSize = old == &large ? LineReader::kDefaultReadSize : 64;
@@ -222,7 +211,7 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
             next.Put(file, bytes);
           ASSERT_EQ(RunPass(next, pass, readSize).outcome, PassOutcome::kDone);
           EXPECT_EQ(next.Get(kSave), expected);
-          EXPECT_EQ(next.Names().size(), pass == &PassRunner::AnalysisPass ? files.size() : 2u);
+          EXPECT_EQ(next.Names().size(), pass == Pass::kAnalysis ? files.size() : 2u);
         };
         MemoryFileSystem memory;
         memory.exchanges = exchanges;

@@ -78,7 +78,7 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
       {"removed at the switch", "rm \"$S\"", "", "Exchange"},
   };
   for (const Case& c : cases) {
-    for (auto pass : {&PassRunner::RemovePass, &PassRunner::ChangePass}) {
+    for (bool remove : {true, false}) {
       SCOPED_TRACE(c.name);
       TempDir dir;
       const std::string save = dir.Path("sphereworld.scp");
@@ -92,15 +92,13 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
         if (call == c.when && !std::exchange(acted, true)) Shell("S='" + save + "'; " + c.command);
         return std::error_code{};
       };
-      Harness h(hooked);
-      h.dialogs.answer = "7";
-      h.Load(save);
+      PathHarness h(hooked);
       h.recorder.onYield = [&] { hooked.fault("yield"); };
-      EXPECT_EQ((h.runner.*pass)(), PassOutcome::kFailed);
-      ASSERT_EQ(h.dialogs.messages.size(), 1u);
-      EXPECT_EQ(h.dialogs.messages[0].prompt, "The worldsave " + save + kChanged);
-      EXPECT_EQ(h.dialogs.messages[0].style, 16);
-      EXPECT_EQ(h.model.StatusText(), "Failed - worldsave unchanged");
+      const PassResult result = remove ? h.passes.Remove(save) : h.passes.Change(save, "7");
+      EXPECT_EQ(result.outcome, PassOutcome::kFailed);
+      ASSERT_TRUE(result.failure);
+      EXPECT_EQ(result.failure->step, PassFailure::Step::kWorldChanged);
+      EXPECT_EQ(PassMessage(result), "The worldsave " + save + kChanged);
       EXPECT_EQ(Exists(save) ? ReadFile(save) : "", c.after);
       EXPECT_FALSE(Exists(save + "tmp")) << "its text came from a stale read";
     }
@@ -143,11 +141,12 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
     int tries = 0;
     const auto refused = [&](const std::string& call) {
       ++tries;
-      Harness second;
-      second.Load(other);
-      EXPECT_EQ(second.runner.RemovePass(), PassOutcome::kRefused) << "before " << call;
-      ASSERT_EQ(second.dialogs.messages.size(), 1u);
-      EXPECT_EQ(second.dialogs.messages[0].prompt, "Another Duskmend is working on " + other +
+      PathHarness second;
+      const PassResult result = second.passes.Remove(other);
+      EXPECT_EQ(result.outcome, PassOutcome::kRefused) << "before " << call;
+      ASSERT_TRUE(result.refusal);
+      EXPECT_EQ(result.refusal->reason, PassRefusal::Reason::kBusy);
+      EXPECT_EQ(PassMessage(result), "Another Duskmend is working on " + other +
                                                        ".\nWait until it is done.\n"
                                                        "Nothing was changed.");
     };

@@ -80,6 +80,48 @@ TEST(PassFlowTest, RefusalsComeBeforeAnyFileIsTouched) {
   }
 }
 
+// The window shows what a pass did: the counts and "100% - Ready" when it is done, with a
+// warning when only the copy at the temp path is missing; a failure's box and status with the
+// old counts; a refusal's box alone.
+TEST(PassFlowTest, TheWindowShowsEachOutcomeAsTheUserMustSeeIt) {
+  const struct {
+    const char* failing;  // the file call that fails
+    PassOutcome outcome;
+    int style;  // of the one box, or 0 for none
+    std::string status, lights;
+  } cases[] = {
+      {"", PassOutcome::kDone, 0, "100% - Ready", "1"},
+      {"Copy", PassOutcome::kDone, 48, "100% - Ready", "1"},
+      {"MayReplace", PassOutcome::kRefused, 16, "Status bar ;)", "7"},
+      {"Open", PassOutcome::kFailed, 16, "Failed - worldsave unchanged", "7"},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.failing);
+    WriteFile(dir.Path("save"), CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5", "[SECTOR 2,2]"}));
+    ForwardingFileSystem fs;
+    fs.fault = [&](const std::string& call) {
+      return call == c.failing ? std::make_error_code(std::errc::io_error) : std::error_code{};
+    };
+    Harness h(fs);
+    h.model.SetLightsCount(7);
+    h.Load(dir.Path("save"));
+    EXPECT_EQ(h.runner.RemovePass(), c.outcome);
+    EXPECT_EQ(h.model.StatusText(), c.status);
+    EXPECT_EQ(h.model.LightsCount(), c.lights);
+    EXPECT_EQ(h.model.BarWidth(), 6735.0f);
+    if (c.style == 0) {
+      EXPECT_TRUE(h.dialogs.messages.empty());
+      continue;
+    }
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_EQ(h.dialogs.messages[0].prompt, PassMessage(h.runner.LastResult()));
+    EXPECT_NE(h.dialogs.messages[0].prompt, "");
+    EXPECT_EQ(h.dialogs.messages[0].style, c.style);
+    EXPECT_EQ(h.dialogs.messages[0].title, "Hey, Dude!");
+  }
+}
+
 TEST(PassFlowTest, TheNewValueIsOneLineOfLatin1) {
   const std::pair<std::string, std::optional<std::string>> cases[] = {
       {"5", "5"},

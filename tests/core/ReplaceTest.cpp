@@ -30,13 +30,14 @@ TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
     memory.Put("w.scp", "WRITER\r\n");
     return std::error_code{};
   };
-  Harness h(racing);
-  h.Load("w.scp");
-  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kFailed);
+  PathHarness h(racing);
+  const PassResult result = h.passes.Remove("w.scp");
+  EXPECT_EQ(result.outcome, PassOutcome::kFailed);
   EXPECT_EQ(memory.Get("w.scp"), CrLf({"[SECTOR 1,1]", "A=1"}));
   EXPECT_EQ(memory.Get("w.scptmp"), "WRITER\r\n");
-  ASSERT_EQ(h.dialogs.messages.size(), 1U);
-  EXPECT_EQ(h.dialogs.messages[0].prompt,
+  ASSERT_TRUE(result.failure);
+  EXPECT_EQ(result.failure->step, PassFailure::Step::kWorldChangedAtSwitch);
+  EXPECT_EQ(PassMessage(result),
             "The worldsave w.scp was changed by another program while Duskmend replaced it, and "
             "that program's file could not be put back (" +
                 std::make_error_code(std::errc::io_error).message() +
@@ -48,15 +49,14 @@ TEST(ReplaceTest, ADiskWithoutRoomForTheNewTextRefusesBeforeWriting) {
   MemoryFileSystem memory;
   memory.Put("w.scp", std::string(3'000'000, 'x'));
   memory.freeSpace = 5'999'999;  // a byte short of 6 MB: 5 MB free, as a megabyte is 10^6 bytes
-  Harness h(memory);
-  h.Load("w.scp");
-  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kRefused);
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0].prompt,
+  PathHarness h(memory);
+  const PassResult result = h.passes.Remove("w.scp");
+  EXPECT_EQ(result.outcome, PassOutcome::kRefused);
+  EXPECT_EQ(PassMessage(result),
             "Not enough free space beside w.scp: 8 MB needed, 5 MB free.\nNothing was changed.");
   EXPECT_EQ(memory.Names(), std::vector<std::string>{"w.scp"});
   memory.freeSpace = 8'000'000;
-  EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
+  EXPECT_EQ(h.passes.Remove("w.scp").outcome, PassOutcome::kDone);
 }
 
 #if defined(_WIN32)
@@ -71,18 +71,17 @@ TEST(ReplaceTest, ASaveHeldOpenByAnotherProgramIsLeftAndTheNewTextWaitsInTheTemp
       CreateFileW(Native(save).c_str(), GENERIC_READ | GENERIC_WRITE,
                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
-  Harness h;
-  h.Load(save);
-  const PassOutcome outcome = h.runner.RemovePass();
+  PathHarness h;
+  const PassResult result = h.passes.Remove(save);
   CloseHandle(server);
-  EXPECT_EQ(outcome, PassOutcome::kFailed);
+  EXPECT_EQ(result.outcome, PassOutcome::kFailed);
   EXPECT_EQ(ReadFile(save), kOld);
   EXPECT_EQ(ReadFile(save + "tmp"), "");
-  ASSERT_EQ(h.dialogs.messages.size(), 1U);
-  EXPECT_EQ(h.dialogs.messages[0].prompt.rfind("Cannot replace the worldsave " + save + "\n", 0),
-            0U);
-  EXPECT_NE(h.dialogs.messages[0].prompt.find("Its new text is in " + save + "tmp."),
-            std::string::npos);
+  ASSERT_TRUE(result.failure);
+  EXPECT_EQ(result.failure->step, PassFailure::Step::kReplace);
+  const std::string message = PassMessage(result);
+  EXPECT_EQ(message.rfind("Cannot replace the worldsave " + save + "\n", 0), 0U);
+  EXPECT_NE(message.find("Its new text is in " + save + "tmp."), std::string::npos);
 }
 #endif
 

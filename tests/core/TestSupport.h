@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -7,8 +8,10 @@
 
 #include "Dialogs.h"
 #include "FileSystem.h"
+#include "PassMessage.h"
 #include "PassRunner.h"
 #include "ProgressSink.h"
+#include "SavePasses.h"
 #include "WindowModel.h"
 #include "WindowView.h"
 
@@ -85,6 +88,16 @@ struct Harness {
   ScriptedDialogs dialogs;
   WindowModel model{&recorder};
   PassRunner runner;
+};
+
+// The passes over a path, as the command line runs them: a recorder for their progress, and
+// the stop flag that a yield may set.
+struct PathHarness {
+  explicit PathHarness(FileSystem& fs = SystemFileSystem()) : passes(recorder, stop, fs) {}
+
+  Recorder recorder;
+  std::atomic<bool> stop{false};
+  SavePasses passes;
 };
 
 // Forwards every call to another file system, the machine's own by default, after asking
