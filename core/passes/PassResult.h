@@ -21,13 +21,13 @@ enum class PassOutcome {
 // in their own way, with the same texts.
 struct PassResult {
   PassOutcome outcome = PassOutcome::kDone;
-  ScanCounts counts;                     // when done
-  std::string path;                      // the world save, as the pass was given it
-  std::string tempPath;                  // its temp file
-  std::optional<PassRefusal> refusal;    // when refused
-  std::optional<PassFailure> failure;    // when failed: which step, and the system's reason
-  bool replaced = false;                 // a new text took the save's place, stopped or not
-  std::error_code copyBackError;         // done, but the copy at the temp path is missing
+  ScanCounts counts;                   // when done
+  std::string path;                    // the world save, as the pass was given it
+  std::string tempPath;                // its temp file
+  std::optional<PassRefusal> refusal;  // when refused
+  std::optional<PassFailure> failure;  // when failed: which step, and the system's reason
+  bool replaced = false;               // a new text took the save's place, stopped or not
+  std::error_code copyBackError;       // done, but the copy at the temp path is missing
 };
 
 }  // namespace duskmend

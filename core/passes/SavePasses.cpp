@@ -68,7 +68,7 @@ PassResult SavePasses::Change(std::string path, const std::string& value) {
   if (value.empty() || !latin1) {
     result.outcome = PassOutcome::kRefused;
     result.refusal = PassRefusal(value.empty() ? PassRefusal::Reason::kNoValue
-                                                         : PassRefusal::Reason::kValueNotLatin1);
+                                               : PassRefusal::Reason::kValueNotLatin1);
     return result;
   }
   Rewrite<ChangeSteps>(result, *latin1);

@@ -64,8 +64,7 @@ PassOutcome PassRunner::Show(PassResult result, bool countsFirst) {
       break;
     case PassOutcome::kFailed:
       sink_.SetStatusText(kFailed);
-      dialogs_.ShowMessage(PassMessage(shown), kStyleCritical, kMessageTitle);
-      break;
+      [[fallthrough]];
     case PassOutcome::kRefused:
       dialogs_.ShowMessage(PassMessage(shown), kStyleCritical, kMessageTitle);
       break;

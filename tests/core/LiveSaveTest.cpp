@@ -147,8 +147,8 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
       ASSERT_TRUE(result.refusal);
       EXPECT_EQ(result.refusal->reason, PassRefusal::Reason::kBusy);
       EXPECT_EQ(PassMessage(result), "Another Duskmend is working on " + other +
-                                                       ".\nWait until it is done.\n"
-                                                       "Nothing was changed.");
+                                         ".\nWait until it is done.\n"
+                                         "Nothing was changed.");
     };
     // From the call after the first pass's lock to the closing of its copy.
     bool locked = false;
