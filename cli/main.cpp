@@ -66,6 +66,10 @@ std::string StepName(duskmend::PassFailure::Step step) {
       return "replace";
     case duskmend::PassFailure::Step::kWorldChanged:
     case duskmend::PassFailure::Step::kWorldChangedAtSwitch:
+    case duskmend::PassFailure::Step::kWorldRemovedAtSwitch:
+    case duskmend::PassFailure::Step::kWrittenIntoNew:
+    case duskmend::PassFailure::Step::kWrittenAtSwitch:
+    case duskmend::PassFailure::Step::kWrittenAtSwitchLost:
       return "worldsave-changed";
   }
   return "unknown";

@@ -27,10 +27,12 @@ struct FileIdentity {
   // modification time was put back included); a rename sets it too.
   std::int64_t changed = 0;
   bool operator==(const FileIdentity&) const = default;
+  bool SameFile(const FileIdentity& other) const {
+    return device == other.device && file == other.file;
+  }
   // The same file with the same bytes, as far as a rename leaves it to tell.
   bool SameFileAndText(const FileIdentity& other) const {
-    return device == other.device && file == other.file && size == other.size &&
-           modified == other.modified;
+    return SameFile(other) && size == other.size && modified == other.modified;
   }
 };
 
@@ -81,8 +83,9 @@ class FileSystem {
   // or links; `watch` is closed with Close. Fails with std::errc::not_supported where the
   // system cannot.
   virtual std::error_code Watch(const std::string& path, FileHandle& watch) = 0;
-  // Whether the watched file was changed since Watch.
-  virtual std::error_code Changed(FileHandle watch, bool& changed) = 0;
+  // Whether the watched file was changed since the last look (or since Watch), and whether
+  // its bytes were written among those changes.
+  virtual std::error_code Changed(FileHandle watch, bool& changed, bool& written) = 0;
   // Whether a file may be renamed over, or swapped, while this program holds it open.
   virtual bool ReplacesOpenFiles() const = 0;
   virtual std::error_code Remove(const std::string& path) = 0;

@@ -17,6 +17,18 @@ struct PassFailure {
     // another program put its save in place at the moment of the switch, and its file could
     // not be put back: it is at the temp path, and the world save holds the new text
     kWorldChangedAtSwitch,
+    // another program removed the new save at the moment of the switch: the old one is at
+    // the temp path
+    kWorldRemovedAtSwitch,
+    // the switch was taken back, and another program had written into the new text, which
+    // stays at the temp path
+    kWrittenIntoNew,
+    // another program wrote to the old save as a rename replaced it (with an error: whether
+    // it did could not be told): the old save's text is at the temp path, the new in the
+    // world save
+    kWrittenAtSwitch,
+    // the same, and the old save's text could not be kept
+    kWrittenAtSwitchLost,
   };
   Step step;
   std::error_code error;
@@ -28,6 +40,8 @@ struct PassRefusal {
     kNoValue,         // the change pass was given an empty value
     kValueNotLatin1,  // or one that is not one line of Latin-1
     kBusy,            // another Duskmend works on the save
+    kTempIsSave,      // the temp path is another name of the save
+    kNoWatch,         // the system has watches but gives none now
     kMayNotReplace,   // this user may not replace the save as it is
     kNoSpace,         // the disk has no room for the new text
   };
@@ -36,7 +50,8 @@ struct PassRefusal {
       : reason(why), detail(std::move(systemReason)), needed(neededBytes), free(freeBytes) {}
 
   Reason reason;
-  std::string detail;    // the system's reason, for kMayNotReplace
+  // the system's reason, for kMayNotReplace and kNoWatch; the temp path, for kTempIsSave
+  std::string detail;
   std::uint64_t needed;  // bytes, for kNoSpace
   std::uint64_t free;
 };

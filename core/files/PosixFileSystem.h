@@ -35,7 +35,7 @@ class PosixFileSystem final : public FileSystem {
   std::error_code Rename(const std::string& from, const std::string& to) override;
   std::error_code Exchange(const std::string& a, const std::string& b) override;
   std::error_code Watch(const std::string& path, FileHandle& watch) override;
-  std::error_code Changed(FileHandle watch, bool& changed) override;
+  std::error_code Changed(FileHandle watch, bool& changed, bool& written) override;
   bool ReplacesOpenFiles() const override { return true; }
   std::error_code Remove(const std::string& path) override;
   std::error_code ResolveLinks(const std::string& path, std::string& target) override;

@@ -154,21 +154,30 @@ std::error_code PosixFileSystem::Watch(const std::string& path, FileHandle& watc
   return {};
 }
 
-std::error_code PosixFileSystem::Changed(FileHandle watch, bool& changed) {
-  // Events are whole in a read; any one of them (an overflow too) is a change.
+std::error_code PosixFileSystem::Changed(FileHandle watch, bool& changed, bool& written) {
+  // Events are whole in a read; any one of them is a change, and an overflow may hide a write.
+  changed = written = false;
   alignas(inotify_event) char events[4096];
-  const ssize_t got = read(Fd(watch), events, sizeof events);
-  if (got < 0 && errno != EAGAIN) return LastError();
-  changed = got > 0;
-  return {};
+  for (;;) {
+    const ssize_t got = read(Fd(watch), events, sizeof events);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno != EAGAIN) return LastError();
+    if (got <= 0) return {};
+    changed = true;
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      written = written || (event->mask & (IN_MODIFY | IN_Q_OVERFLOW)) != 0;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
 }
 #else
 std::error_code PosixFileSystem::Watch(const std::string&, FileHandle&) {
   return std::make_error_code(std::errc::not_supported);
 }
 
-std::error_code PosixFileSystem::Changed(FileHandle, bool& changed) {
-  changed = false;
+std::error_code PosixFileSystem::Changed(FileHandle, bool& changed, bool& written) {
+  changed = written = false;
   return {};
 }
 #endif

@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "FileSystem.h"
+#include "FileWatch.h"
+#include "OpenFile.h"
 #include "RewriteFiles.h"
 
 namespace duskmend {
@@ -27,17 +29,25 @@ class ReplaceStep {
 
   // Why the copy at the temp path could not be written after the switch, if it could not.
   const std::error_code& CopyBackError() const { return copyBackError_; }
+  // Whether the old save still stands at the temp path after that.
+  bool OldAtTemp() const { return oldAtTemp_; }
+  // Why the folder could not be synced after the switch, if it could not.
+  const std::error_code& FolderSyncError() const { return folderSyncError_; }
 
   static constexpr std::uint64_t kCopyPiece = std::uint64_t{8} << 20;
 
  private:
-  void UndoUnlessRead(const std::string& target, const FileIdentity& read,
-                      const std::string& tempPath, FileHandle watch);
+  void RenameUnlessChanged(RewriteFiles& files);
+  void UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours, FileWatch& oursWatch);
+  std::error_code KeepOldSave(OpenFile& old, const std::string& tempPath);
+  std::error_code CopyAll(FileHandle from, FileHandle copy);
   std::error_code CopyBack(OpenFile& save, const std::string& tempPath);
 
   FileSystem& fs_;
   ProgressSink& sink_;
   std::error_code copyBackError_;
+  std::error_code folderSyncError_;
+  bool oldAtTemp_ = false;
   bool exchanged_ = false;  // the old save stands at the temp path after the switch
 };
 

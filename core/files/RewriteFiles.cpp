@@ -16,7 +16,8 @@ constexpr auto kWrite = PassFailure::Step::kWriteTemp;
 
 }  // namespace
 
-RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path) {
+RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path)
+    : watch(fs) {
   // A link switched to another save during the pass must not move it there.
   if (std::error_code error = fs.ResolveLinks(path, target)) throw PassFailure{kRead, error};
   tempPath = TempPathOf(target);
@@ -27,6 +28,11 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
   // Looked at under the lock: a Duskmend that let the save go has no more changes to make.
   if (std::error_code error = fs.IdentityOf(world->Handle(), read)) {
     throw PassFailure{kRead, error};
+  }
+  // Without a watch a write that keeps the save's size and puts its time back, just before
+  // the switch, would go unseen: a system that has watches but can give none now refuses.
+  if (std::error_code error = watch.Start(target)) {
+    throw PassRefusal(PassRefusal::Reason::kNoWatch, error.message());
   }
   std::string reason;
   if (fs.MayReplace(target, reason)) RefuseToReplace(reason);
@@ -58,10 +64,15 @@ void RewriteFiles::RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const {
   const std::error_code opened = fs.Open(tempPath, OpenMode::kReadNoLink, old);
   if (opened == std::errc::no_such_file_or_directory) return;
   if (opened) throw PassFailure{kWrite, opened};
+  // Another name of the save itself (a hard link) is no temp file of an earlier run.
+  FileIdentity identity;
+  std::error_code error = fs.IdentityOf(old, identity);
+  const bool save = !error && identity.SameFile(read);
   bool taken = false;
-  const std::error_code locked = fs.Lock(old, taken);
+  if (!error && !save) error = fs.Lock(old, taken);
   fs.Close(old);
-  if (locked) throw PassFailure{kWrite, locked};
+  if (error) throw PassFailure{kWrite, error};
+  if (save) throw PassRefusal(PassRefusal::Reason::kTempIsSave, tempPath);
   if (!taken) RefuseBusy();
   // Dropping the blocks of an earlier run's temp file, as large as the save, takes a while.
   const std::error_code removed = WhileWaiting(sink, [&] { return fs.Remove(tempPath); });

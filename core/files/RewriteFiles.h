@@ -5,6 +5,7 @@
 #include <string>
 
 #include "FileSystem.h"
+#include "FileWatch.h"
 #include "OpenFile.h"
 #include "PassFailure.h"
 #include "ProgressSink.h"
@@ -15,10 +16,10 @@ namespace duskmend {
 inline std::string TempPathOf(const std::string& worldPath) { return worldPath + "tmp"; }
 
 // The files of a rewriting pass, made ready before a byte is written: the world save, read
-// at the target of its links and locked against a second Duskmend, and a new temp file
-// beside it with the save's permissions. Refuses (throws PassRefusal) a save that this user may not
-// replace as it is, one that another Duskmend works on, and a disk without room for the new text; a
-// file step that fails throws PassFailure.
+// at the target of its links, locked against a second Duskmend and watched for changes by
+// another program, and a new temp file beside it with the save's permissions. Refuses (throws
+// PassRefusal) a save that this user may not replace as it is, one that another Duskmend works on,
+// and a disk without room for the new text; a file step that fails throws PassFailure.
 class RewriteFiles {
  public:
   // Room beyond the save's own size that a rewriting pass asks of the disk.
@@ -29,6 +30,7 @@ class RewriteFiles {
   std::string target;    // the world save's file, links followed once
   std::string tempPath;  // beside the target
   FileIdentity read;     // the world save as it was opened
+  FileWatch watch;       // on the world save, from the moment it was opened; off on Windows
   std::optional<OpenFile> world;
   std::optional<OpenFile> temp;
 

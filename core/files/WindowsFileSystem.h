@@ -44,8 +44,8 @@ class WindowsFileSystem final : public FileSystem {
   std::error_code Watch(const std::string&, FileHandle&) override {
     return std::make_error_code(std::errc::not_supported);
   }
-  std::error_code Changed(FileHandle, bool& changed) override {
-    changed = false;
+  std::error_code Changed(FileHandle, bool& changed, bool& written) override {
+    changed = written = false;
     return {};
   }
   // A save that is open, even shared for deletion, cannot be renamed over.

@@ -22,6 +22,16 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
     case PassRefusal::Reason::kBusy:
       return "Another Duskmend is working on " + path + ".\nWait until it is done.\n" +
              kNothingChanged;
+    case PassRefusal::Reason::kTempIsSave:
+      return "The temporary file " + refusal.detail + " is another name of the worldsave " + path +
+             " (a hard link).\nRemove or rename it, then try again.\n" + kNothingChanged;
+    case PassRefusal::Reason::kNoWatch:
+      return "Cannot watch the worldsave " + path + " for changes by another program (" +
+             refusal.detail +
+             ").\nClose programs that watch many files, or raise the system's limits "
+             "(fs.inotify.max_user_instances and fs.inotify.max_user_watches), then try "
+             "again.\n" +
+             kNothingChanged;
     case PassRefusal::Reason::kMayNotReplace:
       return "Cannot replace the worldsave " + path + "\n" +
              (refusal.detail.empty() ? "" : refusal.detail + "\n") + kNothingChanged;
@@ -57,8 +67,46 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
              "replaced it, and that program's file could not be put back (" +
              failure.error.message() + ").\nIt is in " + tempPath +
              "; the worldsave holds Duskmend's new text. Stop the server and look at both.";
+    case PassFailure::Step::kWorldRemovedAtSwitch:
+      return "The worldsave " + path + " was removed by another program while Duskmend " +
+             "replaced it.\nThe file that stood there before is in " + tempPath +
+             ". Stop the server and look at it.";
+    case PassFailure::Step::kWrittenIntoNew:
+      return "The worldsave " + path + " was changed by another program while Duskmend " +
+             "replaced it, and it is as that program left it.\nThat program also wrote " +
+             "where Duskmend's new text stood meanwhile: what it wrote is in " + tempPath +
+             ". Stop the server and look at both.";
+    case PassFailure::Step::kWrittenAtSwitch:
+      return (failure.error ? "Duskmend could not tell whether another program changed the " +
+                                  std::string("worldsave ") + path + " while it was replaced (" +
+                                  failure.error.message() + ")."
+                            : "The worldsave " + path +
+                                  " was changed by another program while Duskmend replaced it.") +
+             "\nWhat it held before is in " + tempPath +
+             "; the worldsave holds Duskmend's new text. Stop the server and look at both.";
+    case PassFailure::Step::kWrittenAtSwitchLost:
+      return "The worldsave " + path + " was changed by another program while Duskmend " +
+             "replaced it, and what that program wrote could not be kept in " + tempPath + " (" +
+             failure.error.message() +
+             ").\nThe worldsave holds Duskmend's new text. Stop the server and look at it.";
   }
   return what.append(1, '\n').append(failure.error.message()).append(1, '\n').append(meaning);
+}
+
+// What a pass that is done could not do after the switch.
+std::string DoneMessage(const PassResult& result) {
+  std::string message;
+  if (result.folderSyncError) {
+    message = "The worldsave was replaced, but its folder could not be synced: a power cut " +
+              std::string("soon may bring its old text back.\n") + result.folderSyncError.message();
+  }
+  if (result.copyBackError) {
+    message += (message.empty() ? "" : "\n") + std::string("The worldsave was replaced, but ") +
+               "its copy " + result.tempPath + " could not be written" +
+               (result.oldAtTemp ? "; that file still holds the old text.\n" : ".\n") +
+               result.copyBackError.message();
+  }
+  return message;
 }
 
 }  // namespace
@@ -70,9 +118,7 @@ std::string PassMessage(const PassResult& result) {
     case PassOutcome::kFailed:
       return result.failure ? FailureMessage(*result.failure, result.path, result.tempPath) : "";
     case PassOutcome::kDone:
-      if (!result.copyBackError) return "";
-      return "The worldsave was replaced, but its copy " + result.tempPath +
-             " could not be written.\n" + result.copyBackError.message();
+      return DoneMessage(result);
     case PassOutcome::kStopped:
     case PassOutcome::kBusy:
       break;

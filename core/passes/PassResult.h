@@ -28,6 +28,8 @@ struct PassResult {
   std::optional<PassFailure> failure;  // when failed: which step, and the system's reason
   bool replaced = false;               // a new text took the save's place, stopped or not
   std::error_code copyBackError;       // done, but the copy at the temp path is missing
+  bool oldAtTemp = false;              // and the old save still stands there
+  std::error_code folderSyncError;     // done, but the switch may not outlast a power cut
 };
 
 }  // namespace duskmend

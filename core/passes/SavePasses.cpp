@@ -105,15 +105,18 @@ void SavePasses::Rewrite(PassResult& result, const Args&... args) {
     replace.Run(*files);
     result.replaced = true;
     result.copyBackError = replace.CopyBackError();
+    result.oldAtTemp = replace.OldAtTemp();
+    result.folderSyncError = replace.FolderSyncError();
     if (stop_) result.outcome = PassOutcome::kStopped;  // asked for while the step ran
   } catch (const PassRefusal& refusal) {
     result.outcome = PassOutcome::kRefused;
     result.refusal = refusal;
   } catch (const PassFailure& failure) {
-    // After a failed switch the temp file is complete and holds the new text, or holds
-    // what another program wrote.
-    const bool keep = failure.step == PassFailure::Step::kReplace ||
-                      failure.step == PassFailure::Step::kWorldChangedAtSwitch;
+    // Up to the switch the temp file holds only this pass's text, whole or not; after a
+    // failed switch it holds the new text, or what another program wrote or left.
+    const bool keep = failure.step != PassFailure::Step::kReadWorld &&
+                      failure.step != PassFailure::Step::kWriteTemp &&
+                      failure.step != PassFailure::Step::kWorldChanged;
     if (files && !keep) Discard(fs_, files->tempPath);
     result.outcome = PassOutcome::kFailed;
     result.failure = failure;

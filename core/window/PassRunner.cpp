@@ -58,8 +58,8 @@ PassOutcome PassRunner::Show(PassResult result, bool countsFirst) {
       sink_.SetStatusText(kReady);
       sink_.SetBarWidth(kFullBarWidth);
       if (!countsFirst) ShowCounts(shown.counts);
-      // The save is replaced; only its copy at the temp path is missing.
-      if (shown.copyBackError)
+      // The save is replaced; what could not be done after it is said.
+      if (shown.copyBackError || shown.folderSyncError)
         dialogs_.ShowMessage(PassMessage(shown), kStyleExclamation, kMessageTitle);
       break;
     case PassOutcome::kFailed:

@@ -38,44 +38,97 @@ void Shell(const std::string& command) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
 }
 
+// The pass's new text of Save(sectors): without its entries, or with 7 in each.
+std::string NewSave(int sectors, bool remove) {
+  std::string text;
+  for (int i = 0; i < sectors; ++i)
+    text += "[SECTOR " + std::to_string(i) + ",1]\r\n" + (remove ? "" : "LOCALLIGHT=7\r\n") +
+            "RAINCHANCE=5\r\n";
+  return text;
+}
+
 // Whatever another program does to the save during the pass, up to the moment of the switch,
-// it finds the save as it left it, and the pass fails saying why.
+// it finds the save as it left it, and the pass fails saying why; what it writes during the
+// switch is kept where the pass says; a pass that cannot watch the save refuses.
 TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
+  using Step = PassFailure::Step;
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  const std::string kNew = "(the pass's new text)";
+  const std::string kNone = "(nothing)";
+  const char* append = "printf 'A=1\\r\\n' >> \"$S\"";
+  const char* renameOver = "printf 'B=2\\r\\n' > \"$S.new\" && mv \"$S.new\" \"$S\"";
+  // The same size and its old modification time put back: only the change time tells.
+  const char* timeBack =
+      "cp -p \"$S\" \"$S.x\" && sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S.x\" > \"$S\" && "
+      "touch -r \"$S.x\" \"$S\"";
   struct Case {
     const char* name;
-    const char* command;  // $S is the save
-    std::string after;    // the save's text afterwards
-    const char* when;     // "yield": the first yield; "Exchange": the switch itself
-    bool watched = true;  // whether the system lets the pass watch the save
+    const char* command;         // $S is the save
+    std::string after;           // the save's text afterwards
+    const char* when;            // the call just before which it acts; "yield": the first yield
+    const char* then = nullptr;  // what it does just before the switch is taken back
+    Step step = Step::kWorldChanged;
+    std::string temp = "(nothing)";  // what the temp path holds afterwards
+    std::errc watch = {};            // why the system gives the pass no watch
+    bool exchanges = true;           // whether the file system swaps two names
   } cases[] = {
-      {"appended", "printf 'A=1\\r\\n' >> \"$S\"", Save(400) + "A=1\r\n", "yield"},
-      {"appended at the switch", "printf 'A=1\\r\\n' >> \"$S\"", Save(400) + "A=1\r\n", "Exchange"},
-      {"renamed over", "printf 'B=2\\r\\n' > \"$S.new\" && mv \"$S.new\" \"$S\"", "B=2\r\n",
-       "yield"},
-      {"renamed over at the switch", "printf 'B=2\\r\\n' > \"$S.new\" && mv \"$S.new\" \"$S\"",
-       "B=2\r\n", "Exchange"},
+      {"appended", append, Save(400) + "A=1\r\n", "yield"},
+      {"appended at the switch", append, Save(400) + "A=1\r\n", "Exchange"},
+      {"renamed over", renameOver, "B=2\r\n", "yield"},
+      {"renamed over at the switch", renameOver, "B=2\r\n", "Exchange"},
       {"cut short in place", "printf 'C=3\\r\\n' > \"$S\"", "C=3\r\n", "yield"},
       {"rewritten in place at the switch",
        "sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S\" > \"$S.x\" && cat \"$S.x\" > \"$S\"",
        Save(400, "6"), "Exchange"},
-      // The same size and its old modification time put back: only the change time tells.
-      {"rewritten, its time put back",
-       "cp -p \"$S\" \"$S.x\" && sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S.x\" > \"$S\" && "
-       "touch -r \"$S.x\" \"$S\"",
-       Save(400, "6"), "yield"},
-      {"rewritten, its time put back, at the switch",
-       "cp -p \"$S\" \"$S.x\" && sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S.x\" > \"$S\" && "
-       "touch -r \"$S.x\" \"$S\"",
-       Save(400, "6"), "Exchange"},
-      // Another file of the same size and time renamed over it, with no watch to see it go
-      // (inotify's limit reached): only the file id tells.
+      {"rewritten, its time put back", timeBack, Save(400, "6"), "yield"},
+      {"rewritten, its time put back, at the switch", timeBack, Save(400, "6"), "Exchange"},
+      // On a system without watches, another file of the same size and time renamed over it:
+      // only the file id tells.
       {"a same-size copy with its time, renamed over at the switch, unwatched",
        "sed s/RAINCHANCE=5/RAINCHANCE=6/ \"$S\" > \"$S.x\" && touch -r \"$S\" \"$S.x\" && "
        "mv \"$S.x\" \"$S\"",
-       Save(400, "6"), "Exchange", false},
-      {"removed", "rm \"$S\"", "", "yield"},
-      {"removed at the switch", "rm \"$S\"", "", "Exchange"},
+       Save(400, "6"), "Exchange", nullptr, Step::kWorldChanged, kNone, std::errc::not_supported},
+      {"removed", "rm \"$S\"", kNone, "yield"},
+      {"removed at the switch", "rm \"$S\"", kNone, "Exchange"},
+      // While the switch is taken back, the save's name holds the new text for a moment.
+      {"appended at the switch, and to the new text before it is taken back", append,
+       Save(400) + "A=1\r\n", "Exchange", "printf 'B=2\\r\\n' >> \"$S\"", Step::kWrittenIntoNew,
+       kNew + "B=2\r\n"},
+      {"appended at the switch, and renamed over before it is taken back", append,
+       Save(400) + "A=1\r\n", "Exchange", renameOver, Step::kWrittenIntoNew, "B=2\r\n"},
+      {"appended at the switch, and removed before it is taken back", append, kNone, "Exchange",
+       "rm \"$S\"", Step::kWorldRemovedAtSwitch, Save(400) + "A=1\r\n"},
+      // Where two names cannot swap, a rename replaces the save.
+      {"appended before the rename",
+       append,
+       Save(400) + "A=1\r\n",
+       "Changed",
+       nullptr,
+       Step::kWorldChanged,
+       kNone,
+       {},
+       false},
+      {"appended as the rename comes",
+       append,
+       kNew,
+       "Rename",
+       nullptr,
+       Step::kWrittenAtSwitch,
+       Save(400) + "A=1\r\n",
+       {},
+       false},
+      {"rewritten, its time put back, as the rename comes",
+       timeBack,
+       kNew,
+       "Rename",
+       nullptr,
+       Step::kWrittenAtSwitch,
+       Save(400, "6"),
+       {},
+       false},
+      // A system that has watches but gives none now (inotify's limits reached).
+      {"rewritten, its time put back, with no watch to be had", timeBack, Save(400, "6"), "Watch",
+       nullptr, Step::kWorldChanged, kNone, std::errc::too_many_files_open},
   };
   for (const Case& c : cases) {
     for (bool remove : {true, false}) {
@@ -85,22 +138,39 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
       WriteFile(save, Save(400));
       fs::last_write_time(save, old);  // a write now shows in any clock's grain
       ForwardingFileSystem hooked;
-      // The other program acts once, just before the first call named `when`.
-      hooked.fault = [&, acted = false](const std::string& call) mutable {
-        if (call == "Watch" && !c.watched)
-          return std::make_error_code(std::errc::no_space_on_device);
+      // The other program acts once, just before the first call named `when`, and once more
+      // before the second switch.
+      hooked.fault = [&, acted = false, exchanges = 0](const std::string& call) mutable {
+        if (call == "Exchange" && ++exchanges == 2 && c.then) Shell("S='" + save + "'; " + c.then);
         if (call == c.when && !std::exchange(acted, true)) Shell("S='" + save + "'; " + c.command);
+        if (call == "Watch" && c.watch != std::errc{}) return std::make_error_code(c.watch);
+        if (call == "Exchange" && !c.exchanges) return make_error_code(std::errc::not_supported);
         return std::error_code{};
       };
       PathHarness h(hooked);
       h.recorder.onYield = [&] { hooked.fault("yield"); };
       const PassResult result = remove ? h.passes.Remove(save) : h.passes.Change(save, "7");
+      const std::string message = PassMessage(result);
+      const std::string saveNow = Exists(save) ? ReadFile(save) : kNone;
+      const std::string tempNow = Exists(save + "tmp") ? ReadFile(save + "tmp") : kNone;
+      const auto expected = [&](const std::string& text) {
+        return text.starts_with(kNew) ? NewSave(400, remove) + text.substr(kNew.size()) : text;
+      };
+      EXPECT_EQ(saveNow, expected(c.after));
+      EXPECT_EQ(tempNow, expected(c.temp));
+      if (c.watch == std::errc::too_many_files_open) {
+        EXPECT_EQ(result.outcome, PassOutcome::kRefused);
+        EXPECT_NE(message.find("fs.inotify.max_user_instances"), std::string::npos) << message;
+        continue;
+      }
       EXPECT_EQ(result.outcome, PassOutcome::kFailed);
       ASSERT_TRUE(result.failure);
-      EXPECT_EQ(result.failure->step, PassFailure::Step::kWorldChanged);
-      EXPECT_EQ(PassMessage(result), "The worldsave " + save + kChanged);
-      EXPECT_EQ(Exists(save) ? ReadFile(save) : "", c.after);
-      EXPECT_FALSE(Exists(save + "tmp")) << "its text came from a stale read";
+      EXPECT_EQ(result.failure->step, c.step);
+      if (c.step == Step::kWorldChanged) {
+        EXPECT_EQ(message, "The worldsave " + save + kChanged);
+      } else {
+        EXPECT_NE(message.find("is in " + save + "tmp"), std::string::npos) << message;
+      }
     }
   }
 }
@@ -190,6 +260,19 @@ TEST(LiveSaveTest, HardLinkedBackupsOfTheSaveAndItsTempFileKeepTheirText) {
   EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos);
   EXPECT_EQ(ReadFile(dir.Path("backup.scp")), Save(3));
   EXPECT_EQ(ReadFile(dir.Path("backup.scptmp")), "the last pass's copy\r\n");
+  // A hard link of the save at the temp path is the save, not an earlier run's temp file.
+  fs::remove(save + "tmp");
+  fs::create_hard_link(save, save + "tmp");
+  const std::string text = ReadFile(save);
+  PathHarness second;
+  const PassResult refused = second.passes.Remove(save);
+  EXPECT_EQ(refused.outcome, PassOutcome::kRefused);
+  EXPECT_EQ(PassMessage(refused), "The temporary file " + save +
+                                      "tmp is another name of the worldsave " + save +
+                                      " (a hard link).\nRemove or rename it, then try again.\n"
+                                      "Nothing was changed.");
+  EXPECT_EQ(ReadFile(save + "tmp"), text);
+  EXPECT_EQ(fs::hard_link_count(save), 2u);
 }
 
 }  // namespace

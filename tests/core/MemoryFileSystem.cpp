@@ -1,5 +1,7 @@
 #include "MemoryFileSystem.h"
 
+#include <utility>
+
 namespace duskmend::test {
 namespace {
 
@@ -197,10 +199,11 @@ std::error_code MemoryFileSystem::Watch(const std::string& path, FileHandle& wat
   return Done("Watch");
 }
 
-std::error_code MemoryFileSystem::Changed(FileHandle watch, bool& changed) {
+std::error_code MemoryFileSystem::Changed(FileHandle watch, bool& changed, bool& written) {
   auto open = handles_.find(watch);
   if (open == handles_.end()) return Done("Changed", Error(std::errc::bad_file_descriptor));
-  changed = files_.at(open->second.file).version != watched_.at(watch);
+  const std::int64_t version = files_.at(open->second.file).version;
+  changed = written = version != std::exchange(watched_.at(watch), version);
   return Done("Changed");
 }
 

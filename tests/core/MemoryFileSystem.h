@@ -48,7 +48,7 @@ class MemoryFileSystem : public FileSystem {
   std::error_code Rename(const std::string& from, const std::string& to) override;
   std::error_code Exchange(const std::string& a, const std::string& b) override;
   std::error_code Watch(const std::string& path, FileHandle& watch) override;
-  std::error_code Changed(FileHandle watch, bool& changed) override;
+  std::error_code Changed(FileHandle watch, bool& changed, bool& written) override;
   bool ReplacesOpenFiles() const override { return true; }
   bool exchanges = true;  // whether Exchange is supported
   std::error_code Remove(const std::string& path) override;
@@ -75,7 +75,7 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, int> names_;
   std::map<std::string, int> durableNames_;
   std::map<FileHandle, Handle> handles_;
-  std::map<FileHandle, std::int64_t> watched_;  // a watch's file's version when it began
+  std::map<FileHandle, std::int64_t> watched_;  // a watch's file's version at the last look
   int nextFile_ = 1;
   FileHandle nextHandle_ = 3;
 };

@@ -131,7 +131,8 @@ class ForwardingFileSystem : public FileSystem {
   DUSKMEND_FORWARD(Rename, (const std::string& from, const std::string& to), (from, to))
   DUSKMEND_FORWARD(Exchange, (const std::string& a, const std::string& b), (a, b))
   DUSKMEND_FORWARD(Watch, (const std::string& path, FileHandle& watch), (path, watch))
-  DUSKMEND_FORWARD(Changed, (FileHandle watch, bool& changed), (watch, changed))
+  DUSKMEND_FORWARD(Changed, (FileHandle watch, bool& changed, bool& written),
+                   (watch, changed, written))
   DUSKMEND_FORWARD(Remove, (const std::string& path), (path))
   DUSKMEND_FORWARD(SyncFolderOf, (const std::string& path), (path))
   DUSKMEND_FORWARD(ResolveLinks, (const std::string& path, std::string& target), (path, target))
