@@ -1,6 +1,7 @@
 // duskmend-cli: the passes of Duskmend for servers without a desktop.
 //
 //   duskmend-cli [--json] analysis FILE
+//   duskmend-cli [--json] list FILE
 //   duskmend-cli [--json] remove FILE
 //   duskmend-cli [--json] change VALUE FILE
 //
@@ -17,7 +18,9 @@
 
 #include "Console.h"
 #include "ConsoleSink.h"
+#include "EntryPrinter.h"
 #include "JsonText.h"
+#include "LightValue.h"
 #include "PassMessage.h"
 #include "SavePasses.h"
 #include "StopSignals.h"
@@ -30,12 +33,15 @@ constexpr int kDone = 0, kFailed = 1, kUsage = 2;
 
 const char kUsageText[] =
     "usage: duskmend-cli [--json] analysis FILE\n"
+    "       duskmend-cli [--json] list FILE\n"
     "       duskmend-cli [--json] remove FILE\n"
     "       duskmend-cli [--json] change VALUE FILE\n"
     "\n"
     "Counts the sector headers and their light entries (LIGHT=, or LOCALLIGHT= in saves of\n"
-    "Sphere 0.56a and older) in a Sphere world save (analysis), rewrites it without those\n"
-    "entries (remove), or with VALUE in each, under its own key (change).\n"
+    "Sphere 0.56a and older) in a Sphere world save (analysis), lists the entries (list: the\n"
+    "line, the sector and the entry, apart by tabs, one line each; the counts go to stderr),\n"
+    "rewrites the save without them (remove), or with VALUE in each, under its own key\n"
+    "(change). Sphere reads light levels from 0 (bright) to 30 (dark).\n"
     "\n"
     "  --json     print the result as one JSON object\n"
     "  --help     print this text\n"
@@ -94,6 +100,7 @@ duskmend::PassResult RunPass(const Command& command, ConsoleSink& sink,
                              const std::atomic<bool>& stop) {
   duskmend::SavePasses passes(sink, stop);
   if (command.pass == "analysis") return passes.Analysis(command.file);
+  if (command.pass == "list") return passes.List(command.file, EntryPrinter(command.json));
   if (command.pass == "remove") return passes.Remove(command.file);
   const std::optional<std::string> value = console::TextAsUtf8(command.value);
   if (value) return passes.Change(command.file, *value);
@@ -109,6 +116,12 @@ int Run(const Command& command) {
   duskmend::stop_signals::Install();
   std::atomic<bool> stop{false};
   ConsoleSink sink(!command.json && console::ErrorsShowOnATerminal(), stop);
+  const bool list = command.pass == "list";
+  // The entries of a list go out as they are found, inside the object.
+  if (command.json) {
+    std::cout << "{\"pass\":" << JsonString(command.pass)
+              << ",\"file\":" << JsonString(command.file) << (list ? ",\"entries\":[" : "");
+  }
   const duskmend::PassResult result = RunPass(command, sink, stop);
   sink.Clear();
   const PassOutcome outcome = result.outcome;
@@ -118,22 +131,26 @@ int Run(const Command& command) {
     message = result.replaced ? "Stopped after the worldsave was replaced."
                               : "Stopped; the worldsave was not changed.";
   }
+  // A value that the server will not read is written as typed, and the operator is told.
+  const bool unread =
+      command.pass == "change" && outcome == PassOutcome::kDone && !SphereReadsLight(command.value);
   if (command.json) {
-    std::cout << "{\"pass\":" << JsonString(command.pass)
-              << ",\"file\":" << JsonString(command.file);
+    if (list) std::cout << ']';
     if (outcome == PassOutcome::kDone) {
       std::cout << ",\"lights\":" << result.counts.lights
                 << ",\"sectors\":" << result.counts.sectors;
     }
     std::cout << ",\"outcome\":\"" << OutcomeName(outcome) << '"';
     if (result.failure) std::cout << ",\"step\":\"" << StepName(result.failure->step) << '"';
+    if (unread) std::cout << ",\"warning\":" << JsonString(kLightValueWarning);
     if (!message.empty()) std::cout << ",\"message\":" << JsonString(message);
     std::cout << "}\n";
   } else {
     if (outcome == PassOutcome::kDone) {
-      std::cout << "Local Lights found: " << result.counts.lights << "\n"
-                << "Sectors total: " << result.counts.sectors << "\n";
+      (list ? std::cerr : std::cout) << "Local Lights found: " << result.counts.lights << "\n"
+                                     << "Sectors total: " << result.counts.sectors << "\n";
     }
+    if (unread) std::cerr << kLightValueWarning << "\n";
     if (!message.empty()) std::cerr << message << "\n";
   }
   std::cout.flush();
@@ -180,7 +197,8 @@ int main(int argc, char** argv) {
   if (words.empty()) return UsageError("no pass given");
   command.pass = words[0];
   const std::size_t wanted = command.pass == "change" ? 3 : 2;
-  if (command.pass != "analysis" && command.pass != "remove" && command.pass != "change") {
+  if (command.pass != "analysis" && command.pass != "list" && command.pass != "remove" &&
+      command.pass != "change") {
     return UsageError("unknown pass " + command.pass);
   }
   if (words.size() < wanted) return UsageError("missing FILE");

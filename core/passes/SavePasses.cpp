@@ -6,6 +6,7 @@
 #include "AnalysisSteps.h"
 #include "ChangeSteps.h"
 #include "Latin1.h"
+#include "ListSteps.h"
 #include "OpenFile.h"
 #include "ProgressSink.h"
 #include "RemoveSteps.h"
@@ -33,7 +34,15 @@ ScanCounts SavePasses::Scan(LineReader& reader, std::uint64_t totalBytes, Steps&
       .Run();
 }
 
-PassResult SavePasses::Analysis(std::string path) {
+PassResult SavePasses::Analysis(std::string path) { return Read<AnalysisSteps>(std::move(path)); }
+
+PassResult SavePasses::List(std::string path, std::function<void(const LightEntry&)> found) {
+  return Read<ListSteps>(std::move(path), std::move(found));
+}
+
+// A pass that reads the save and writes nothing.
+template <class Steps, class... Args>
+PassResult SavePasses::Read(std::string path, Args&&... args) {
   PassResult result;
   result.path = std::move(path);
   result.tempPath = TempPathOf(result.path);
@@ -41,7 +50,7 @@ PassResult SavePasses::Analysis(std::string path) {
     OpenFile world(fs_, result.path, OpenMode::kRead, PassFailure::Step::kReadWorld);
     const std::uint64_t totalBytes = world.Size();
     LineReader reader(fs_, world.Handle(), readSize_);
-    AnalysisSteps steps(reader);
+    Steps steps(reader, std::forward<Args>(args)...);
     result.counts = Scan(reader, totalBytes, steps);
     world.Close();
   } catch (const PassFailure& failure) {

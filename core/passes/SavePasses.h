@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "FileSystem.h"
+#include "LightEntry.h"
 #include "LineReader.h"
 #include "LineWriter.h"
 #include "PassResult.h"
@@ -25,6 +27,8 @@ class SavePasses {
              FileSystem& fs = SystemFileSystem());
 
   PassResult Analysis(std::string path);
+  // Reads as the analysis does, and hands each light entry to `found` as it is read.
+  PassResult List(std::string path, std::function<void(const LightEntry&)> found);
   PassResult Remove(std::string path);
   // `value` is the new value as typed, in UTF-8; an empty one, or one that is not one line of
   // Latin-1, is refused.
@@ -35,6 +39,8 @@ class SavePasses {
   void SetWriteBufferSize(std::size_t size) { writeBufferSize_ = size; }
 
  private:
+  template <class Steps, class... Args>
+  PassResult Read(std::string path, Args&&... args);
   template <class Steps, class... Args>
   void Rewrite(PassResult& result, const Args&... args);
   template <class Steps>

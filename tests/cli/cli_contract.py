@@ -11,6 +11,7 @@ import codecs
 import json
 import os
 import pty
+import random
 import re
 import select
 import signal
@@ -20,6 +21,7 @@ import tempfile
 
 wine = sys.argv[2] if sys.argv[1] == "--wine" else None
 cli, gensave = (sys.argv[3], None) if wine else (sys.argv[1], sys.argv[2])
+cli = os.path.abspath(cli)  # some rows run in another folder
 failures = 0
 PEAK_KIB = int(os.environ.get("DUSKMEND_PEAK_KIB", 16 << 10))  # AddressSanitizer needs more
 
@@ -151,6 +153,65 @@ with tempfile.TemporaryDirectory() as folder:
             copy.write(f.read())
         for args, shown in [([b"remove", save], found), ([b"analysis", save], left)]:
             check(example + " " + args[0].decode(), run(args)[1], b"Local Lights found: " + shown + b"\n")
+
+    # list: each entry as the line rules find it (CR LF, a lone CR or a lone LF ends a line;
+    # an entry follows its header, or the FLAGS= line after it), in the examples and in seeded
+    # random saves; the counts on stderr, or in the JSON object with the entries.
+    def model_list(data):
+        lines = re.split(rb"\r\n|\r|\n", data)
+        if lines[-1] == b"":
+            lines.pop()
+        entries, sectors, i = [], 0, 0
+        while i < len(lines):
+            if not lines[i][:7].lower() == b"[sector":
+                i += 1
+                continue
+            sectors += 1
+            name = lines[i][7:]
+            name = (name[1:] if name.startswith(b" ") else name).split(b"]")[0]
+            after = lines[i + 1:i + 3]
+            if after and after[0].lower().startswith((b"locallight=", b"light=")):
+                entries.append((i + 2, name, after[0]))
+            elif len(after) == 2 and after[0].lower().startswith(b"flags=") and \
+                    after[1].lower().startswith(b"light="):
+                entries.append((i + 3, name, after[1]))
+                i += 1
+            i += 2
+        return entries, sectors
+
+    rng = random.Random(20261208)
+    kinds = [b"[SECTOR 1,2,0,0]", b"[sector 7]", b"[Sector]", b"LIGHT=14", b"light=", b"LocalLight=3",
+             b"FLAGS=04", b"RAINCHANCE=5", b"", b"[WORLDITEM i_gold]", b"LIGHTS=1", b"P=1,2"]
+    saves = [open(os.path.join(examples, name), "rb").read()
+             for name in ("sphereworld.scp", "x-series/sphereworld.scp")]
+    saves += [b"".join(rng.choice(kinds) + rng.choice([b"\r\n", b"\n", b"\r"]) for _ in range(300))[:-1]
+              for _ in range(20)]
+    for number, data in enumerate(saves):
+        with open(save, "wb") as f:
+            f.write(data)
+        entries, sectors = model_list(data)
+        code, out, err = run([b"list", save])
+        shown = [tuple(line.split(b"\t")) for line in out.splitlines()]
+        check(f"list of save {number}", (code, shown, err),
+              (0, [(str(n).encode(), name, entry) for n, name, entry in entries],
+               b"Local Lights found: %d\nSectors total: %d\n" % (len(entries), sectors)))
+        result = json.loads(run([b"--json", b"list", save])[1])
+        check(f"--json list of save {number}",
+              (result["lights"], result["sectors"], result["outcome"],
+               [(e["line"], e["sector"], e["key"] + "=" + e["value"]) for e in result["entries"]]),
+              (len(entries), sectors, "done", [(n, name.decode(), entry.decode()) for n, name, entry in entries]))
+
+    # A value that Sphere does not read is written, and the operator is told once.
+    for value, warned in [(b"31", True), (b"-1", True), (b"abc", True), (b"0", False), (b"15", False),
+                          (b"30", False)]:
+        with open(save, "wb") as f:
+            f.write(SAVE)
+        code, out, err = run([b"change", b"--", value, save])
+        with open(save, "rb") as f:
+            check(b"change " + value, (code, err.count(b"Sphere reads light levels from 0 (bright) to 30"),
+                                       f.read()), (0, int(warned), SAVE.replace(b"=5", b"=" + value)))
+        result = json.loads(run([b"--json", b"change", b"--", value, save])[1])
+        check(b"--json change " + value, "warning" in result, warned)
 
     with open("/dev/full", "wb") as full:
         written = subprocess.run([cli, b"analysis", save], stdout=full, stderr=subprocess.PIPE)
