@@ -2,8 +2,8 @@
 //
 //   duskmend-cli [--json] analysis FILE
 //   duskmend-cli [--json] list FILE
-//   duskmend-cli [--json] remove FILE
-//   duskmend-cli [--json] change VALUE FILE
+//   duskmend-cli [--json] [--backup PATH] remove FILE
+//   duskmend-cli [--json] [--backup PATH] change VALUE FILE
 //
 // Exits with 0 when the pass is done, 1 when it failed (the save keeps its old text), 2 on a
 // usage error or a refusal, and 128 + the signal's number when a signal stopped it.
@@ -34,8 +34,8 @@ constexpr int kDone = 0, kFailed = 1, kUsage = 2;
 const char kUsageText[] =
     "usage: duskmend-cli [--json] analysis FILE\n"
     "       duskmend-cli [--json] list FILE\n"
-    "       duskmend-cli [--json] remove FILE\n"
-    "       duskmend-cli [--json] change VALUE FILE\n"
+    "       duskmend-cli [--json] [--backup PATH] remove FILE\n"
+    "       duskmend-cli [--json] [--backup PATH] change VALUE FILE\n"
     "\n"
     "Counts the sector headers and their light entries (LIGHT=, or LOCALLIGHT= in saves of\n"
     "Sphere 0.56a and older) in a Sphere world save (analysis), lists the entries (list: the\n"
@@ -43,9 +43,11 @@ const char kUsageText[] =
     "rewrites the save without them (remove), or with VALUE in each, under its own key\n"
     "(change). Sphere reads light levels from 0 (bright) to 30 (dark).\n"
     "\n"
-    "  --json     print the result as one JSON object\n"
-    "  --help     print this text\n"
-    "  --version  print the version\n"
+    "  --json         print the result as one JSON object\n"
+    "  --backup PATH  keep the old save at PATH, which must not exist yet: on the save's\n"
+    "                 file system another name of its file, elsewhere a copy\n"
+    "  --help         print this text\n"
+    "  --version      print the version\n"
     "\n"
     "Exit status: 0 done, 1 the pass failed and the save kept its old text, 2 a usage error\n"
     "or a refusal, 128+N stopped by signal N.\n";
@@ -54,6 +56,7 @@ struct Command {
   std::string pass;
   std::string value;
   std::string file;
+  std::string backup;
   bool json = false;
 };
 
@@ -68,6 +71,8 @@ std::string StepName(duskmend::PassFailure::Step step) {
       return "read-worldsave";
     case duskmend::PassFailure::Step::kWriteTemp:
       return "write-temp";
+    case duskmend::PassFailure::Step::kWriteBackup:
+      return "write-backup";
     case duskmend::PassFailure::Step::kReplace:
       return "replace";
     case duskmend::PassFailure::Step::kWorldChanged:
@@ -101,9 +106,9 @@ duskmend::PassResult RunPass(const Command& command, ConsoleSink& sink,
   duskmend::SavePasses passes(sink, stop);
   if (command.pass == "analysis") return passes.Analysis(command.file);
   if (command.pass == "list") return passes.List(command.file, EntryPrinter(command.json));
-  if (command.pass == "remove") return passes.Remove(command.file);
+  if (command.pass == "remove") return passes.Remove(command.file, command.backup);
   const std::optional<std::string> value = console::TextAsUtf8(command.value);
-  if (value) return passes.Change(command.file, *value);
+  if (value) return passes.Change(command.file, *value, command.backup);
   // Not text at all in the system's encoding, let alone Latin-1.
   duskmend::PassResult refused;
   refused.outcome = PassOutcome::kRefused;
@@ -177,7 +182,9 @@ int main(int argc, char** argv) {
   Command command;
   std::vector<std::string> words;
   bool options = true;
-  for (const std::string& word : console::Arguments(argc, argv)) {
+  const std::vector<std::string> arguments = console::Arguments(argc, argv);
+  for (std::size_t at = 0; at < arguments.size(); ++at) {
+    const std::string& word = arguments[at];
     if (options && word == "--") {
       options = false;
     } else if (options && word == "--help") {
@@ -188,6 +195,10 @@ int main(int argc, char** argv) {
       return std::cout.flush() ? kDone : kFailed;
     } else if (options && word == "--json") {
       command.json = true;
+    } else if (options && word == "--backup") {
+      if (++at == arguments.size() || arguments[at].empty())
+        return UsageError("--backup needs a PATH");
+      command.backup = arguments[at];
     } else if (options && word.size() > 1 && word[0] == '-') {
       return UsageError("unknown option " + word);
     } else {
@@ -203,6 +214,9 @@ int main(int argc, char** argv) {
   }
   if (words.size() < wanted) return UsageError("missing FILE");
   if (words.size() > wanted) return UsageError("too many arguments");
+  if (!command.backup.empty() && command.pass != "remove" && command.pass != "change") {
+    return UsageError("--backup is for remove and change");
+  }
   if (wanted == 3) command.value = words[1];
   command.file = words.back();
   return Run(command);

@@ -74,6 +74,8 @@ class FileSystem {
   virtual std::error_code MayReplace(const std::string& path, std::string& reason) = 0;
   // Bytes that this user may still write to the file system that holds `path`.
   virtual std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) = 0;
+  // Gives the file that `existing` names another name, `added`, which must not exist yet.
+  virtual std::error_code Link(const std::string& existing, const std::string& added) = 0;
   // Puts `from` in the place of `to` in one step: `to` names the old or the new file, always.
   virtual std::error_code Rename(const std::string& from, const std::string& to) = 0;
   // Swaps the files that `a` and `b` name in one step; fails with std::errc::not_supported

@@ -13,6 +13,7 @@ struct PassFailure {
     kReadWorld,
     kWriteTemp,
     kReplace,
+    kWriteBackup,   // the backup of the save could not be made
     kWorldChanged,  // another program changed the world save while the pass read it
     // another program put its save in place at the moment of the switch, and its file could
     // not be put back: it is at the temp path, and the world save holds the new text
@@ -42,6 +43,7 @@ struct PassRefusal {
     kBusy,            // another Duskmend works on the save
     kTempIsSave,      // the temp path is another name of the save
     kNoWatch,         // the system has watches but gives none now
+    kBackupExists,    // the backup's path is taken
     kMayNotReplace,   // this user may not replace the save as it is
     kNoSpace,         // the disk has no room for the new text
   };
@@ -50,7 +52,8 @@ struct PassRefusal {
       : reason(why), detail(std::move(systemReason)), needed(neededBytes), free(freeBytes) {}
 
   Reason reason;
-  // the system's reason, for kMayNotReplace and kNoWatch; the temp path, for kTempIsSave
+  // the system's reason, for kMayNotReplace and kNoWatch; the path, for kTempIsSave and
+  // kBackupExists
   std::string detail;
   std::uint64_t needed;  // bytes, for kNoSpace
   std::uint64_t free;

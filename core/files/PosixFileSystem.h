@@ -34,6 +34,7 @@ class PosixFileSystem final : public FileSystem {
   std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override;
   std::error_code Rename(const std::string& from, const std::string& to) override;
   std::error_code Exchange(const std::string& a, const std::string& b) override;
+  std::error_code Link(const std::string& existing, const std::string& added) override;
   std::error_code Watch(const std::string& path, FileHandle& watch) override;
   std::error_code Changed(FileHandle watch, bool& changed, bool& written) override;
   bool ReplacesOpenFiles() const override { return true; }

@@ -126,6 +126,10 @@ std::error_code PosixFileSystem::Rename(const std::string& from, const std::stri
   return rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastError();
 }
 
+std::error_code PosixFileSystem::Link(const std::string& existing, const std::string& added) {
+  return link(existing.c_str(), added.c_str()) == 0 ? std::error_code{} : LastError();
+}
+
 std::error_code PosixFileSystem::Exchange(const std::string& a, const std::string& b) {
 #if defined(__linux__) && defined(RENAME_EXCHANGE)
   if (renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) return {};

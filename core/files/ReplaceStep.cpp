@@ -119,17 +119,15 @@ void ReplaceStep::UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours,
   Throw(PassFailure::Step::kWorldChanged);
 }
 
-// Copies the old save, still open as `old`, to a new file at the temp path, durably; a copy
-// that fails is removed.
-std::error_code ReplaceStep::KeepOldSave(OpenFile& old, const std::string& tempPath) {
+std::error_code ReplaceStep::KeepOldSave(OpenFile& old, const std::string& path) {
   FileHandle copy = -1;
-  if (std::error_code error = fs_.Open(tempPath, OpenMode::kCreateNew, copy)) return error;
+  if (std::error_code error = fs_.Open(path, OpenMode::kCreateNew, copy)) return error;
   std::error_code error = CopyAll(old.Handle(), copy);
   if (!error) error = WhileWaiting(sink_, [&] { return fs_.Sync(copy); });
   const std::error_code closed = fs_.Close(copy);
   if (!error) error = closed;
-  if (!error) error = WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(tempPath); });
-  if (error) Discard(fs_, tempPath);
+  if (!error) error = WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(path); });
+  if (error) Discard(fs_, path);
   return error;
 }
 

@@ -36,10 +36,13 @@ class ReplaceStep {
 
   static constexpr std::uint64_t kCopyPiece = std::uint64_t{8} << 20;
 
+  // Copies the old save, still open as `old`, to a new file at `path`, with its permissions,
+  // durably; a copy that fails is removed.
+  std::error_code KeepOldSave(OpenFile& old, const std::string& path);
+
  private:
   void RenameUnlessChanged(RewriteFiles& files);
   void UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours, FileWatch& oursWatch);
-  std::error_code KeepOldSave(OpenFile& old, const std::string& tempPath);
   std::error_code CopyAll(FileHandle from, FileHandle copy);
   std::error_code CopyBack(OpenFile& save, const std::string& tempPath);
 

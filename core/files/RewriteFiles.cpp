@@ -16,8 +16,9 @@ constexpr auto kWrite = PassFailure::Step::kWriteTemp;
 
 }  // namespace
 
-RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path)
-    : watch(fs) {
+RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path,
+                           const std::string& backupPath)
+    : watch(fs), backup(backupPath) {
   // A link switched to another save during the pass must not move it there.
   if (std::error_code error = fs.ResolveLinks(path, target)) throw PassFailure{kRead, error};
   tempPath = TempPathOf(target);
@@ -25,10 +26,52 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
   bool taken = false;
   if (std::error_code error = fs.Lock(world->Handle(), taken)) throw PassFailure{kRead, error};
   if (!taken) RefuseBusy();
+  if (!backup.empty()) LinkBackup(fs, sink);
+  try {
+    Prepare(fs, sink);
+  } catch (...) {
+    if (backupLinked) fs.Remove(backup);  // a name of the save that is left as it was
+    throw;
+  }
+}
+
+// The backup, linked before the save is looked at, since a new name changes its change time;
+// a system that cannot link it here (another device, no hard links) copies it instead.
+void RewriteFiles::LinkBackup(FileSystem& fs, ProgressSink& sink) {
+  FileIdentity there;
+  const std::error_code looked = fs.IdentityAt(backup, there);
+  if (!looked) throw PassRefusal(PassRefusal::Reason::kBackupExists, backup);
+  if (looked != std::errc::no_such_file_or_directory) {
+    throw PassFailure{PassFailure::Step::kWriteBackup, looked};
+  }
+  const std::error_code linked = fs.Link(target, backup);
+  if (linked == std::errc::file_exists)
+    throw PassRefusal(PassRefusal::Reason::kBackupExists, backup);
+  backupLinked = !linked;
+  backupToCopy = !backupLinked;
+  if (!backupLinked) return;
+  if (std::error_code error = WhileWaiting(sink, [&] { return fs.SyncFolderOf(backup); })) {
+    fs.Remove(backup);
+    backupLinked = false;
+    throw PassFailure{PassFailure::Step::kWriteBackup, error};
+  }
+}
+
+void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink) {
   // Looked at under the lock: a Duskmend that let the save go has no more changes to make.
   if (std::error_code error = fs.IdentityOf(world->Handle(), read)) {
     throw PassFailure{kRead, error};
   }
+  // A save that another program put in place between the opening and the link is not the
+  // file that the backup names.
+  FileIdentity linked;
+  if (backupLinked) {
+    if (std::error_code error = fs.IdentityAt(backup, linked)) {
+      throw PassFailure{PassFailure::Step::kWriteBackup, error};
+    }
+    if (!linked.SameFile(read)) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+  }
+  bool taken = false;
   // Without a watch a write that keeps the save's size and puts its time back, just before
   // the switch, would go unseen: a system that has watches but can give none now refuses.
   if (std::error_code error = watch.Start(target)) {
@@ -83,7 +126,8 @@ void RewriteFiles::RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const {
 void RewriteFiles::CheckSpace(FileSystem& fs) const {
   std::uint64_t free = 0;
   if (std::error_code error = fs.FreeSpace(target, free)) throw PassFailure{kWrite, error};
-  const std::uint64_t needed = read.size + kSpaceMargin;
+  // A copied backup is one more copy of the save.
+  const std::uint64_t needed = read.size * (backupToCopy ? 2 : 1) + kSpaceMargin;
   if (free < needed) throw PassRefusal(PassRefusal::Reason::kNoSpace, {}, needed, free);
 }
 

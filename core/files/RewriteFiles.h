@@ -17,24 +17,33 @@ inline std::string TempPathOf(const std::string& worldPath) { return worldPath +
 
 // The files of a rewriting pass, made ready before a byte is written: the world save, read
 // at the target of its links, locked against a second Duskmend and watched for changes by
-// another program, and a new temp file beside it with the save's permissions. Refuses (throws
-// PassRefusal) a save that this user may not replace as it is, one that another Duskmend works on,
-// and a disk without room for the new text; a file step that fails throws PassFailure.
+// another program, and a new temp file beside it with the save's permissions; and where one
+// is asked for, a backup of the save: another name of its file, or where none can be had, a
+// copy to be made before the switch. Refuses (throws PassRefusal) a save that this user may
+// not replace as it is, one that another Duskmend works on, a backup path that is taken, and
+// a disk without room for the new text; a file step that fails throws PassFailure.
 class RewriteFiles {
  public:
   // Room beyond the save's own size that a rewriting pass asks of the disk.
   static constexpr std::uint64_t kSpaceMargin = std::uint64_t{4} << 20;
 
-  RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path);
+  // `backup` is the backup's path, or empty for none.
+  RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path,
+               const std::string& backup = {});
 
-  std::string target;    // the world save's file, links followed once
-  std::string tempPath;  // beside the target
-  FileIdentity read;     // the world save as it was opened
-  FileWatch watch;       // on the world save, from the moment it was opened; off on Windows
+  std::string target;         // the world save's file, links followed once
+  std::string tempPath;       // beside the target
+  FileIdentity read;          // the world save as it was opened
+  FileWatch watch;            // on the world save, from the moment it was opened; off on Windows
+  std::string backup;         // the backup's path, or empty
+  bool backupLinked = false;  // the backup is another name of the old save
+  bool backupToCopy = false;  // the backup is to be copied from the old save
   std::optional<OpenFile> world;
   std::optional<OpenFile> temp;
 
  private:
+  void Prepare(FileSystem& fs, ProgressSink& sink);
+  void LinkBackup(FileSystem& fs, ProgressSink& sink);
   void RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const;
   void CheckSpace(FileSystem& fs) const;
 };

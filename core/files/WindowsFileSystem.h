@@ -36,6 +36,7 @@ class WindowsFileSystem final : public FileSystem {
   std::error_code MayReplace(const std::string& path, std::string& reason) override;
   std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override;
   std::error_code Rename(const std::string& from, const std::string& to) override;
+  std::error_code Link(const std::string& existing, const std::string& added) override;
   // Windows has no swap of two names in one step.
   std::error_code Exchange(const std::string&, const std::string&) override {
     return std::make_error_code(std::errc::not_supported);

@@ -89,6 +89,12 @@ std::error_code WindowsFileSystem::Rename(const std::string& from, const std::st
   return moved ? std::error_code{} : LastError();
 }
 
+std::error_code WindowsFileSystem::Link(const std::string& existing, const std::string& added) {
+  return CreateHardLinkW(Wide(added).c_str(), Wide(existing).c_str(), nullptr) != 0
+             ? std::error_code{}
+             : LastError();
+}
+
 std::error_code WindowsFileSystem::Remove(const std::string& path) {
   const std::wstring wide = Wide(path);
   return windows::Retrying([&] { return DeleteFileW(wide.c_str()) != 0; }) ? std::error_code{}

@@ -22,6 +22,9 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
     case PassRefusal::Reason::kBusy:
       return "Another Duskmend is working on " + path + ".\nWait until it is done.\n" +
              kNothingChanged;
+    case PassRefusal::Reason::kBackupExists:
+      return "The backup " + refusal.detail + " exists already.\nChoose another name, or " +
+             "move that file away, then try again.\n" + kNothingChanged;
     case PassRefusal::Reason::kTempIsSave:
       return "The temporary file " + refusal.detail + " is another name of the worldsave " + path +
              " (a hard link).\nRemove or rename it, then try again.\n" + kNothingChanged;
@@ -44,7 +47,7 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
 
 // The three lines of a failure message: what failed, the system's reason, what it means.
 std::string FailureMessage(const PassFailure& failure, const std::string& path,
-                           const std::string& tempPath) {
+                           const std::string& tempPath, const std::string& backupPath) {
   std::string what;
   std::string meaning = "The worldsave was not changed.";
   switch (failure.step) {
@@ -54,6 +57,9 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
       break;
     case PassFailure::Step::kWriteTemp:
       what = "Cannot write the temporary file " + tempPath;
+      break;
+    case PassFailure::Step::kWriteBackup:
+      what = "Cannot write the backup " + backupPath;
       break;
     case PassFailure::Step::kReplace:
       what = "Cannot replace the worldsave " + path;
@@ -116,7 +122,9 @@ std::string PassMessage(const PassResult& result) {
     case PassOutcome::kRefused:
       return result.refusal ? RefusalMessage(*result.refusal, result.path) : "";
     case PassOutcome::kFailed:
-      return result.failure ? FailureMessage(*result.failure, result.path, result.tempPath) : "";
+      return result.failure
+                 ? FailureMessage(*result.failure, result.path, result.tempPath, result.backupPath)
+                 : "";
     case PassOutcome::kDone:
       return DoneMessage(result);
     case PassOutcome::kStopped:

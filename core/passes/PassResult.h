@@ -24,6 +24,7 @@ struct PassResult {
   ScanCounts counts;                   // when done
   std::string path;                    // the world save, as the pass was given it
   std::string tempPath;                // its temp file
+  std::string backupPath;              // where the old save was to stay, if anywhere
   std::optional<PassRefusal> refusal;  // when refused
   std::optional<PassFailure> failure;  // when failed: which step, and the system's reason
   bool replaced = false;               // a new text took the save's place, stopped or not

@@ -15,6 +15,16 @@
 #include "WhileWaiting.h"
 
 namespace duskmend {
+namespace {
+
+// Whether a pass that failed so left the new text in the save's place.
+bool SaveHoldsNewText(const PassFailure& failure) {
+  return failure.step == PassFailure::Step::kWorldChangedAtSwitch ||
+         failure.step == PassFailure::Step::kWrittenAtSwitch ||
+         failure.step == PassFailure::Step::kWrittenAtSwitchLost;
+}
+
+}  // namespace
 
 SavePasses::SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs)
     : sink_(sink), stop_(stop), fs_(fs) {}
@@ -62,14 +72,15 @@ PassResult SavePasses::Read(std::string path, Args&&... args) {
   return result;
 }
 
-PassResult SavePasses::Remove(std::string path) {
+PassResult SavePasses::Remove(std::string path, const std::string& backup) {
   PassResult result;
   result.path = std::move(path);
-  Rewrite<RemoveSteps>(result);
+  Rewrite<RemoveSteps>(result, backup);
   return result;
 }
 
-PassResult SavePasses::Change(std::string path, const std::string& value) {
+PassResult SavePasses::Change(std::string path, const std::string& value,
+                              const std::string& backup) {
   PassResult result;
   result.path = std::move(path);
   result.tempPath = TempPathOf(result.path);
@@ -80,16 +91,19 @@ PassResult SavePasses::Change(std::string path, const std::string& value) {
                                                : PassRefusal::Reason::kValueNotLatin1);
     return result;
   }
-  Rewrite<ChangeSteps>(result, *latin1);
+  Rewrite<ChangeSteps>(result, backup, *latin1);
   return result;
 }
 
 template <class Steps, class... Args>
-void SavePasses::Rewrite(PassResult& result, const Args&... args) {
+void SavePasses::Rewrite(PassResult& result, const std::string& backup, const Args&... args) {
   std::optional<RewriteFiles> files;
   result.tempPath = TempPathOf(result.path);
+  result.backupPath = backup;
+  bool backupMade = false;  // by this pass, so that it goes with a pass that ends early
   try {
-    files.emplace(fs_, sink_, result.path);
+    files.emplace(fs_, sink_, result.path, backup);
+    backupMade = files->backupLinked;
     result.tempPath = files->tempPath;
     // The old text is read once and then replaced: its cache would only crowd out the
     // memory of the machine's other programs, the game server among them.
@@ -101,6 +115,14 @@ void SavePasses::Rewrite(PassResult& result, const Args&... args) {
     if (reader.Consumed() != files->read.size) {
       throw PassFailure{PassFailure::Step::kWorldChanged, {}};
     }
+    ReplaceStep replace(fs_, sink_);
+    if (files->backupToCopy) {
+      backupMade = true;
+      if (std::error_code error = replace.KeepOldSave(*files->world, backup)) {
+        backupMade = false;  // what it made is gone
+        throw PassFailure{PassFailure::Step::kWriteBackup, error};
+      }
+    }
     // The save stays open, and locked, until its place is taken and the copy is made,
     // where the system lets a file be replaced while it is open.
     if (!fs_.ReplacesOpenFiles()) files->world->Close();
@@ -110,7 +132,6 @@ void SavePasses::Rewrite(PassResult& result, const Args&... args) {
     if (std::error_code error = WhileWaiting(sink_, [this, temp] { return fs_.Sync(temp); }))
       throw PassFailure{PassFailure::Step::kWriteTemp, error};
     Yield(true);
-    ReplaceStep replace(fs_, sink_);
     replace.Run(*files);
     result.replaced = true;
     result.copyBackError = replace.CopyBackError();
@@ -125,6 +146,7 @@ void SavePasses::Rewrite(PassResult& result, const Args&... args) {
     // failed switch it holds the new text, or what another program wrote or left.
     const bool keep = failure.step != PassFailure::Step::kReadWorld &&
                       failure.step != PassFailure::Step::kWriteTemp &&
+                      failure.step != PassFailure::Step::kWriteBackup &&
                       failure.step != PassFailure::Step::kWorldChanged;
     if (files && !keep) Discard(fs_, files->tempPath);
     result.outcome = PassOutcome::kFailed;
@@ -133,6 +155,10 @@ void SavePasses::Rewrite(PassResult& result, const Args&... args) {
     if (files) Discard(fs_, files->tempPath);
     result.outcome = PassOutcome::kStopped;
   }
+  // A backup goes with a pass that leaves the old save in its place; it stays where the save
+  // holds the new text.
+  const bool replaced = result.replaced || (result.failure && SaveHoldsNewText(*result.failure));
+  if (backupMade && !replaced) fs_.Remove(backup);
 }
 
 }  // namespace duskmend

@@ -29,10 +29,11 @@ class SavePasses {
   PassResult Analysis(std::string path);
   // Reads as the analysis does, and hands each light entry to `found` as it is read.
   PassResult List(std::string path, std::function<void(const LightEntry&)> found);
-  PassResult Remove(std::string path);
+  // `backup`, where not empty, is where the old save stays: a path that must not exist yet.
+  PassResult Remove(std::string path, const std::string& backup = {});
   // `value` is the new value as typed, in UTF-8; an empty one, or one that is not one line of
   // Latin-1, is refused.
-  PassResult Change(std::string path, const std::string& value);
+  PassResult Change(std::string path, const std::string& value, const std::string& backup = {});
 
   // Bytes that one read asks of the world save, and that the temp file's writer holds.
   void SetReadSize(std::size_t size) { readSize_ = size; }
@@ -42,7 +43,7 @@ class SavePasses {
   template <class Steps, class... Args>
   PassResult Read(std::string path, Args&&... args);
   template <class Steps, class... Args>
-  void Rewrite(PassResult& result, const Args&... args);
+  void Rewrite(PassResult& result, const std::string& backup, const Args&... args);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
   void Yield(bool atEnd = false);

@@ -201,6 +201,25 @@ with tempfile.TemporaryDirectory() as folder:
                [(e["line"], e["sector"], e["key"] + "=" + e["value"]) for e in result["entries"]]),
               (len(entries), sectors, "done", [(n, name.decode(), entry.decode()) for n, name, entry in entries]))
 
+    # --backup: the old save's own file where it can be linked, a copy where it cannot (a link
+    # made to fail as across devices); a taken PATH is refused before anything is written.
+    backup = os.path.join(folder, b"backup.scp")
+    for name, wrap in [("linked", []), ("copied", ["strace", "-f", "-qq", "-o", os.devnull, "-e",
+                                                   "inject=link,linkat:error=EXDEV"])]:
+        with open(save, "wb") as f:
+            f.write(SAVE)
+        old = os.stat(save).st_ino
+        done = subprocess.run(wrap + [cli, b"--backup", backup, b"remove", save], capture_output=True,
+                              env=TRACED)
+        with open(backup, "rb") as f, open(save, "rb") as now:
+            check("--backup, " + name, (done.returncode, f.read(), now.read(), os.stat(backup).st_ino == old),
+                  (0, SAVE, REMOVED, name == "linked"))
+        code, _, err = run([b"--backup", backup, b"change", b"7", save])
+        with open(save, "rb") as now:
+            check("--backup over a taken path, " + name, (code, err.split(b"\n")[0], now.read()),
+                  (2, b"The backup " + backup + b" exists already.", REMOVED))
+        os.remove(backup)
+
     # A value that Sphere does not read is written, and the operator is told once.
     for value, warned in [(b"31", True), (b"-1", True), (b"abc", True), (b"0", False), (b"15", False),
                           (b"30", False)]:

@@ -177,6 +177,14 @@ std::error_code MemoryFileSystem::Rename(const std::string& from, const std::str
   return Done("Rename");
 }
 
+std::error_code MemoryFileSystem::Link(const std::string& existing, const std::string& added) {
+  auto name = names_.find(existing);
+  if (name == names_.end()) return Done("Link", Error(std::errc::no_such_file_or_directory));
+  if (names_.count(added)) return Done("Link", Error(std::errc::file_exists));
+  names_[added] = name->second;
+  return Done("Link");
+}
+
 std::error_code MemoryFileSystem::Exchange(const std::string& a, const std::string& b) {
   if (!exchanges) return Done("Exchange", Error(std::errc::not_supported));
   auto first = names_.find(a);

@@ -47,6 +47,7 @@ class MemoryFileSystem : public FileSystem {
   std::uint64_t freeSpace = std::uint64_t{1} << 40;  // what FreeSpace answers
   std::error_code Rename(const std::string& from, const std::string& to) override;
   std::error_code Exchange(const std::string& a, const std::string& b) override;
+  std::error_code Link(const std::string& existing, const std::string& added) override;
   std::error_code Watch(const std::string& path, FileHandle& watch) override;
   std::error_code Changed(FileHandle watch, bool& changed, bool& written) override;
   bool ReplacesOpenFiles() const override { return true; }
