@@ -112,15 +112,6 @@ with tempfile.TemporaryDirectory() as folder:
         with open(save, "rb") as f:
             check(name + ": the save", f.read(), after)
 
-    # The window's text for "nothing loaded" is a file name like any other here.
-    marker = b"No Worldsave loaded..."
-    with open(os.path.join(folder, marker), "wb") as f:
-        f.write(SAVE)
-    got_code, got_out, got_err = run([b"remove", marker], cwd=folder)
-    with open(os.path.join(folder, marker), "rb") as f:
-        check("a save named like the marker", (got_code, got_out, got_err, f.read()),
-              (0, counts, b"", REMOVED))
-
     code, out, _ = run([b"--help"])
     check("--help", (code, out.startswith(b"usage: duskmend-cli")), (0, True))
 
@@ -144,6 +135,16 @@ with tempfile.TemporaryDirectory() as folder:
     if wine:
         print("all command-line checks passed" if failures == 0 else f"{failures} failed")
         sys.exit(1 if failures else 0)
+
+    # The window's text for "nothing loaded" is a file name like any other here (Windows drops
+    # the dots at the end of a name).
+    marker = b"No Worldsave loaded..."
+    with open(os.path.join(folder, marker), "wb") as f:
+        f.write(SAVE)
+    got_code, got_out, got_err = run([b"remove", marker], cwd=folder)
+    with open(os.path.join(folder, marker), "rb") as f:
+        check("a save named like the marker", (got_code, got_out, got_err, f.read()),
+              (0, counts, b"", REMOVED))
 
     # The example saves of both key forms give the counts that the README shows.
     examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
