@@ -3,6 +3,9 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+#include "Announcer.h"
+#include "ClickLabel.h"
+#include "ClickLabelAccessible.h"
 #include "ProgressBarAccessible.h"
 #include "ProgressBarView.h"
 #include "Shape.h"
@@ -23,10 +26,24 @@ class DecorationAccessible : public QAccessibleWidget {
   }
 };
 
+// What a screen reader says at once; its review of the screen passes it by.
+class AnnouncerAccessible : public QAccessibleWidget {
+ public:
+  explicit AnnouncerAccessible(Announcer* announcer)
+      : QAccessibleWidget(announcer, QAccessible::Notification) {}
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.invisible = true;
+    return state;
+  }
+};
+
 QAccessibleInterface* Create(const QString&, QObject* object) {
+  if (auto* announcer = qobject_cast<Announcer*>(object)) return new AnnouncerAccessible(announcer);
   if (auto* shape = qobject_cast<Shape*>(object)) return new DecorationAccessible(shape);
   if (auto* bar = qobject_cast<ProgressBarView*>(object)) return new ProgressBarAccessible(bar);
   if (auto* label = qobject_cast<ValueLabel*>(object)) return new ValueLabelAccessible(label);
+  if (auto* link = qobject_cast<ClickLabel*>(object)) return new ClickLabelAccessible(link);
   return nullptr;
 }
 

@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
+#include <utility>
 
+#include "Announcer.h"
 #include "AppIcons.h"
 #include "AppInfo.h"
 #include "ProgressBarView.h"
@@ -64,6 +67,17 @@ void FrmMain::Command6_Click() { ExitCommand(); }
 
 void FrmMain::closeEvent(QCloseEvent* event) { Form_Unload(event); }
 
+void FrmMain::Announce(const QString& text) {
+  announcement_ = text;
+  // A screen reader drops what it is told while it is behind with the events of a command (a
+  // pass's progress, a path typed into the file dialog): it is told once it has caught up.
+  QTimer::singleShot(kAnnounceAfter, this, &FrmMain::SayAnnouncement);
+}
+
+void FrmMain::SayAnnouncement() {
+  if (!announcement_.isEmpty()) announcer_->Say(std::exchange(announcement_, QString()));
+}
+
 void FrmMain::Form_Unload(QCloseEvent* event) {
   if (runner_.Running()) {
     // The pass stops at its next yield, leaving the save untouched or completely replaced;
@@ -78,8 +92,11 @@ void FrmMain::Form_Unload(QCloseEvent* event) {
 }
 
 void FrmMain::OpenCommand() {
+  if (runner_.Running()) return;  // the save of a running pass stays loaded
   const QString path = dialogs_.ChooseFileToOpen(this, "Open sphereworld.scp...", kOpenFilters);
-  if (!path.isEmpty()) model_.SetPathText(QDir::toNativeSeparators(path).toStdString());
+  if (path.isEmpty()) return;
+  model_.SetPathText(QDir::toNativeSeparators(path).toStdString());
+  Announce(Text(model_.PathText()));
 }
 
 void FrmMain::AboutCommand() {
@@ -105,21 +122,33 @@ void FrmMain::SystemExitRequest() {
 }
 
 void FrmMain::RunPass(Pass pass) {
+  if (runner_.Running()) return;  // one pass at a time: a command pressed again does nothing
+  // The command that started the pass keeps the focus, so that no key pressed meanwhile
+  // reaches another one.
   QWidget* focused = focusWidget();
-  EnablePassCommands(false);
-  (runner_.*pass)();
+  EnablePassCommands(false, focused);
+  const duskmend::PassOutcome outcome = (runner_.*pass)();
   EnablePassCommands(true);
   if (focused) focused->setFocus();
+  // The end of a pass is said without the user moving: its outcome and both counts.
+  if (outcome == duskmend::PassOutcome::kDone || outcome == duskmend::PassOutcome::kFailed) {
+    const QString status =
+        outcome == duskmend::PassOutcome::kDone ? QString("Ready") : Text(model_.StatusText());
+    Announce(QString("%1. Local Lights found %2, Sectors total %3")
+                 .arg(status, Text(model_.LightsCount()), Text(model_.SectorsCount())));
+  }
   if (exitPending_) {
     exitPending_ = false;
     close();
   }
 }
 
-// While a pass runs, nothing may start another one or change the file it works on.
-void FrmMain::EnablePassCommands(bool enabled) {
-  for (QWidget* command : {Command1, Command3, Command4, Command7})
-    command->setEnabled(enabled);
+// While a pass runs, nothing may start another one or change the file it works on; the
+// command that holds the focus stays, and does nothing meanwhile.
+void FrmMain::EnablePassCommands(bool enabled, QWidget* keep) {
+  for (QWidget* command : {Command1, Command3, Command4, Command7}) {
+    if (command != keep) command->setEnabled(enabled);
+  }
   for (QAction* command : {mf_open, me_removesse, me_changesse})
     command->setEnabled(enabled);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
@@ -13,6 +15,7 @@
 class QAction;
 class QLabel;
 class QPushButton;
+class Announcer;
 class ButtonKeys;
 class ProgressBarView;
 class ValueLabel;
@@ -87,12 +90,16 @@ class FrmMain : public QMainWindow,
   void AboutCommand();
   void ExitCommand();
   void RunPass(Pass pass);
-  void EnablePassCommands(bool enabled);
+  void EnablePassCommands(bool enabled, QWidget* keep = nullptr);
+  // Has a screen reader say `text`, a moment after the command's own events.
+  void Announce(const QString& text);
+  void SayAnnouncement();
 
   WindowDialogs& dialogs_;
   duskmend::WindowModel model_;
   duskmend::PassRunner runner_;
   QPointer<frmAbout> about_;
+
   bool exitPending_ = false;  // the exit command waits for the running pass to stop
   bool ending_ = false;       // the system asked the program to end
   static constexpr qint64 kEventPeriodNs = 1000000;
@@ -109,6 +116,9 @@ class FrmMain : public QMainWindow,
   ValueLabel* Label6 = nullptr;
   ProgressBarView* bar_ = nullptr;    // Shape2, Shape1 and lStatus
   ButtonKeys* buttonKeys_ = nullptr;  // Enter and the access keys of the buttons
+  Announcer* announcer_ = nullptr;    // what a screen reader says at the end of a command
+  QString announcement_;              // to be said after kAnnounceAfter
+  static constexpr std::chrono::milliseconds kAnnounceAfter{400};
   QAction* mf_open = nullptr;
   QAction* mf_exit = nullptr;
   QAction* me_removesse = nullptr;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "AccessibleFactory.h"
+#include "Announcer.h"
 #include "AppIcons.h"
 #include "ButtonKeys.h"
 #include "FrmMain.h"
@@ -123,6 +124,7 @@ void FrmMain::CreateControls() {
   Command5->setShortcut(QKeySequence());
 
   buttonKeys_ = new ButtonKeys(this);
+  announcer_ = new Announcer(client);
   for (QPushButton* button : {Command1, Command3, Command4, Command5, Command6, Command7})
     buttonKeys_->Watch(button);
 

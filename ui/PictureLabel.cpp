@@ -1,7 +1,6 @@
 #include "PictureLabel.h"
 
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
+#include "FocusMark.h"
 
 PictureLabel::PictureLabel(QWidget* parent, const QString& name, const QPixmap& picture)
     : QLabel(parent) {
@@ -14,10 +13,5 @@ PictureLabel::PictureLabel(QWidget* parent, const QString& name, const QPixmap& 
 
 void PictureLabel::paintEvent(QPaintEvent* event) {
   QLabel::paintEvent(event);
-  if (!hasFocus()) return;
-  QStylePainter painter(this);
-  QStyleOptionFocusRect option;
-  option.initFrom(this);
-  option.rect = contentsRect().adjusted(1, 1, -1, -1);
-  painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+  PaintFocusMark(this, contentsRect().adjusted(1, 1, -1, -1));
 }

@@ -1,5 +1,8 @@
 #include "ValueLabelAccessible.h"
 
+#include <QFontMetrics>
+#include <QStyle>
+
 #include "ValueLabel.h"
 
 ValueLabelAccessible::ValueLabelAccessible(ValueLabel* label)
@@ -15,6 +18,19 @@ void* ValueLabelAccessible::interface_cast(QAccessible::InterfaceType type) {
 QString ValueLabelAccessible::text(QAccessible::Text type) const {
   if (type == QAccessible::Value) return Value();
   return QAccessibleWidget::text(type);
+}
+
+QRect ValueLabelAccessible::characterRect(int offset) const {
+  const QString value = Value();
+  if (offset < 0 || offset >= value.size()) return {};
+  const auto* label = static_cast<QLabel*>(widget());
+  const QFontMetrics metrics(label->font());
+  const QRect line = QStyle::alignedRect(label->layoutDirection(), label->alignment(),
+                                         QSize(metrics.horizontalAdvance(value), metrics.height()),
+                                         label->contentsRect());
+  const QPoint at(line.left() + metrics.horizontalAdvance(value.left(offset)), line.top());
+  return {label->mapToGlobal(at),
+          QSize(metrics.horizontalAdvance(value.at(offset)), metrics.height())};
 }
 
 QString ValueLabelAccessible::text(int startOffset, int endOffset) const {

@@ -14,7 +14,9 @@ class ValueLabelAccessible : public QAccessibleWidget, public QAccessibleTextInt
 
   QString text(int startOffset, int endOffset) const override;
   int characterCount() const override { return static_cast<int>(Value().size()); }
-  QRect characterRect(int) const override { return {}; }
+  // Where the character stands on the screen, so that a screen reader's review of the screen
+  // reads the value beside its caption.
+  QRect characterRect(int offset) const override;
   int offsetAtPoint(const QPoint&) const override { return -1; }
   void selection(int, int* startOffset, int* endOffset) const override {
     *startOffset = *endOffset = 0;

@@ -1,8 +1,10 @@
 #include "frmAbout.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
+#include "Announcer.h"
 #include "AppIcons.h"
 #include "AppInfo.h"
 #include "ClickLabel.h"
@@ -109,8 +111,12 @@ void frmAbout::CreateControls() {
             std::nullopt);
   new Shape(this, "Line1_0", QRect(Px(-105), Px(3180), Px(6495), 2), Qt::white, std::nullopt);
 
+  announcer_ = new Announcer(this);
   QWidget::setTabOrder(ok, icon);
   QWidget::setTabOrder(icon, sphere);
+  QWidget::setTabOrder(sphere, mail);
+  QWidget::setTabOrder(mail, site1);
+  QWidget::setTabOrder(site1, site2);
   ok->setFocus();
 }
 
@@ -122,6 +128,18 @@ void frmAbout::Form_Load() {
                     .arg(app_info::kVersionMinor)
                     .arg(app_info::kVersionRevision));
   findChild<QLabel*>("lblTitle")->setText(app_info::kTitle);
+}
+
+// A screen reader reads a box's longer lines as it opens, and passes the short ones by: the
+// title, the version and the contact lines are said after them, once the box is active.
+void frmAbout::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() != QEvent::ActivationChange || !isActiveWindow() || announced_) return;
+  announced_ = true;
+  announcer_->Say(QString("%1 %2. EMail %3, ICQ %4, websites %5 and %6.")
+                      .arg(app_info::kTitle, findChild<QLabel*>("lblVersion")->text(),
+                           app_info::kEmail, app_info::kIcq, app_info::kWebsite1,
+                           app_info::kWebsite2));
 }
 
 void frmAbout::cmdOK_Click() { close(); }

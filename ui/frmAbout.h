@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QUrl>
 
+class Announcer;
 class WindowDialogs;
 
 // The About box: the program's title, version and description, the author's contact
@@ -21,9 +22,14 @@ class frmAbout : public QDialog {
   void Label6_Click();
   void Label7_Click();
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   void CreateControls();
   void StartLink(const QUrl& target);
 
   WindowDialogs& dialogs_;
+  Announcer* announcer_ = nullptr;
+  bool announced_ = false;
 };

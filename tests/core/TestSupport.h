@@ -129,8 +129,7 @@ class ForwardingFileSystem : public FileSystem {
   DUSKMEND_FORWARD(IdentityAt, (const std::string& path, FileIdentity& identity), (path, identity))
   DUSKMEND_FORWARD(FreeSpace, (const std::string& path, std::uint64_t& bytes), (path, bytes))
   DUSKMEND_FORWARD(Rename, (const std::string& from, const std::string& to), (from, to))
-  DUSKMEND_FORWARD(Link, (const std::string& existing, const std::string& added),
-                   (existing, added))
+  DUSKMEND_FORWARD(Link, (const std::string& existing, const std::string& added), (existing, added))
   DUSKMEND_FORWARD(Exchange, (const std::string& a, const std::string& b), (a, b))
   DUSKMEND_FORWARD(Watch, (const std::string& path, FileHandle& watch), (path, watch))
   DUSKMEND_FORWARD(Changed, (FileHandle watch, bool& changed, bool& written),

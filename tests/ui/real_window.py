@@ -24,10 +24,11 @@ def wait_for(what, condition, seconds=60):
 
 def start(scale="1"):
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_QPA_PLATFORMTHEME="", QT_SCALE_FACTOR=scale)
-    child = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    errors = tempfile.TemporaryFile()  # a pipe that nobody reads would stop the program once full
+    child = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=errors)
     search = ["xdotool", "search", "--onlyvisible", "--name", r"^Duskmend v1\.0$"]
-    window = wait_for("the window", lambda: child.poll() is not None and sys.exit(
-        f"the program ended at its start with {child.returncode}: {child.stderr.read()!r}")
+    window = wait_for("the window", lambda: child.poll() is not None and errors.seek(0) == 0 and sys.exit(
+        f"the program ended at its start with {child.returncode}: {errors.read()!r}")
         or subprocess.run(search, capture_output=True, text=True).stdout.split())
     time.sleep(1)  # painted
     return child, window[0]
@@ -106,8 +107,15 @@ def check_screen_reader():
     wait_for("the accessibility bus", lambda: subprocess.run(enable, capture_output=True).returncode == 0, 10)
     save, (child, _) = copy_of_example(), start()
     events = []
-    pyatspi.Registry.registerEventListener(lambda e: events.append((e.type, e.source.name, e.detail1)), "object:text-changed",
-                                           "object:property-change:accessible-name", "object:property-change:accessible-description")
+    def role(node):  # of an object that may be gone already (the file dialog's)
+        try:
+            return node.getRoleName()
+        except GLib.GError:
+            return None
+
+    pyatspi.Registry.registerEventListener(lambda e: events.append((e.type, e.source.name, e.detail1, role(e.source))),
+                                           "object:text-changed", "object:property-change:accessible-name",
+                                           "object:property-change:accessible-description", "object:state-changed:showing")
 
     def pump(times=1):  # lets the events in
         for _ in range(times):
@@ -133,12 +141,21 @@ def check_screen_reader():
     counts = [find("label", name, app) for name in ("Local Lights found", "Sectors total")]
     check("the counts as text", ["Text" in c.get_interfaces() and c.queryText().getText(0, -1) for c in counts],
           ["5", "8"])
+    # where a screen reader's review of the screen finds them: right of their captions, on one line
+    extents = [c.queryText().getRangeExtents(0, 1, pyatspi.DESKTOP_COORDS) for c in counts]  # x, y, width, height
+    check("the counts where they stand", [e[2] > 0 and e[3] > 0 for e in extents] + [extents[0][1] == extents[1][1],
+                                                                                      extents[0][0] < extents[1][0]], [True] * 4)
+    # The end of the pass is said wherever the focus is: a notification shows with it.
+    told = lambda: [e[1] for e in events if e[0] == "object:state-changed:showing" and e[3] == "notification"  # noqa
+                    and e[2] == 1]
+    wait_for("the end of the pass told", lambda: pump() or len(told()) == 2, 10)
+    check("the save opened and the end of the pass told", told(), [save, "Ready. Local Lights found 5, Sectors total 8"])
     told = [e for e in events if e[0] == "object:text-changed:insert" and e[1] in ("Local Lights found", "Sectors total")]
     check("a change of each count is told, as the whole text", (sorted({e[1] for e in told}), {e[2] for e in told}),
           (["Local Lights found", "Sectors total"], {0}))
-    check("the progress told once, from the bar, and no name changes",
+    check("the progress told once, from the bar, and no name changes but the notification's",
           (sum(e[:2] == ("object:property-change:accessible-description", "Progress") for e in events) >= 3,
-           [e for e in events if e[0] == "object:property-change:accessible-name"]), (True, []))
+           [e for e in events if e[0] == "object:property-change:accessible-name" and e[3] != "notification"]), (True, []))
     value = bar.queryValue()
     check("the bar, one element with its value", (bar.childCount, value.currentValue, value.minimumValue,
                                                   value.maximumValue, value.minimumIncrement), (0, 100.0, 0.0, 100.0, 1.0))

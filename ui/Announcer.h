@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QWidget>
+
+// Says a text to a screen reader at once, wherever the focus is: a notification that shows
+// itself for it. Nothing of it is drawn.
+class Announcer : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit Announcer(QWidget* parent);
+
+  void Say(const QString& text);
+  QString Text() const { return text_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {}
+
+ private:
+  QString text_;
+};
