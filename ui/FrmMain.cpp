@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 #include <utility>
 
 #include "Announcer.h"
@@ -43,6 +42,8 @@ FrmMain::FrmMain(WindowDialogs& dialogs, duskmend::FileSystem& fs)
   CreateControls();
   CreateMenus();
   ConnectCommands();
+  announceTimer_.setSingleShot(true);
+  connect(&announceTimer_, &QTimer::timeout, this, &FrmMain::SayAnnouncement);
   model_.Attach(this);
   setFixedSize(centralWidget()->width(),
                centralWidget()->height() + menuBar()->sizeHint().height());
@@ -71,7 +72,7 @@ void FrmMain::Announce(const QString& text) {
   announcement_ = text;
   // A screen reader drops what it is told while it is behind with the events of a command (a
   // pass's progress, a path typed into the file dialog): it is told once it has caught up.
-  QTimer::singleShot(kAnnounceAfter, this, &FrmMain::SayAnnouncement);
+  announceTimer_.start(kAnnounceAfter);
 }
 
 void FrmMain::SayAnnouncement() {

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include "Dialogs.h"
 #include "PassRunner.h"
@@ -118,6 +119,7 @@ class FrmMain : public QMainWindow,
   ButtonKeys* buttonKeys_ = nullptr;  // Enter and the access keys of the buttons
   Announcer* announcer_ = nullptr;    // what a screen reader says at the end of a command
   QString announcement_;              // to be said after kAnnounceAfter
+  QTimer announceTimer_;
   static constexpr std::chrono::milliseconds kAnnounceAfter{400};
   QAction* mf_open = nullptr;
   QAction* mf_exit = nullptr;
