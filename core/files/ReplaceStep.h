@@ -17,13 +17,16 @@ class ProgressSink;
 // world save names the complete old text or the complete new text at every moment, power
 // cuts included; then puts a copy of the new save back at the temp path. The world save is
 // replaced only while it is still the file, in the state, that the pass read: checked just
-// before the switch and, where the two names can swap, at the switch itself.
+// before the switch and at the switch itself, by the swap of the two names or, where they
+// cannot swap, by the watch around the rename. What another program writes meanwhile is never
+// removed: it stays at the temp path, and the pass fails saying so.
 class ReplaceStep {
  public:
   ReplaceStep(FileSystem& fs, ProgressSink& sink) : fs_(fs), sink_(sink) {}
 
   // `files` hold the complete, durable temp file. Throws PassFailure before the switch, and
-  // then the world save keeps its old text. Closes the old save once it is replaced, so that
+  // then the world save keeps its old text, or at it, and then the failure's step says where
+  // each text is. Closes the old save once it is replaced, so that
   // its room comes free; the new one stays locked by the temp file's handle.
   void Run(RewriteFiles& files);
 
