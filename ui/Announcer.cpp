@@ -9,7 +9,6 @@ Announcer::Announcer(QWidget* parent) : QWidget(parent) {
 }
 
 void Announcer::Say(const QString& text) {
-  text_ = text;
   setAccessibleName(text);
   // A screen reader speaks a notification as it comes to be shown.
   hide();

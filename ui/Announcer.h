@@ -11,11 +11,7 @@ class Announcer : public QWidget {
   explicit Announcer(QWidget* parent);
 
   void Say(const QString& text);
-  QString Text() const { return text_; }
 
  protected:
   void paintEvent(QPaintEvent*) override {}
-
- private:
-  QString text_;
 };

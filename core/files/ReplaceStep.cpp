@@ -120,33 +120,12 @@ void ReplaceStep::UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours,
 }
 
 std::error_code ReplaceStep::KeepOldSave(OpenFile& old, const std::string& path) {
-  FileHandle copy = -1;
-  if (std::error_code error = fs_.Open(path, OpenMode::kCreateNew, copy)) return error;
-  std::error_code error = CopyAll(old.Handle(), copy);
-  if (!error) error = WhileWaiting(sink_, [&] { return fs_.Sync(copy); });
-  const std::error_code closed = fs_.Close(copy);
-  if (!error) error = closed;
-  if (!error) error = WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(path); });
-  if (error) Discard(fs_, path);
-  return error;
+  return CopyToNewFile(old.Handle(), path, true);
 }
 
-// Copies the whole of `from` to `copy`, with its permissions, a piece at a time.
-std::error_code ReplaceStep::CopyAll(FileHandle from, FileHandle copy) {
-  std::error_code error = fs_.CopyPermissions(from, copy);
-  std::uint64_t size = 0;
-  if (!error) error = fs_.Size(from, size);
-  for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {
-    if (offset > 0) sink_.YieldToEventsAtEnd();  // between two pieces
-    error = WhileWaiting(
-        sink_, [&] { return fs_.Copy(from, offset, std::min(kCopyPiece, size - offset), copy); });
-  }
-  return error;
-}
-
-// Copies the new save, still open as `save` and locked, to a new file at the temp path, a
-// piece at a time; a copy that fails is removed. After a swap the old save stands there:
-// its name goes (another name, a backup's, may hold it), its bytes are not touched.
+// Copies the new save, still open as `save` and locked, to a new file at the temp path. After
+// a swap the old save stands there: its name goes (another name, a backup's, may hold it), its
+// bytes are not touched.
 std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPath) {
   if (exchanged_) {
     if (std::error_code error = WhileWaiting(sink_, [&] { return fs_.Remove(tempPath); })) {
@@ -154,16 +133,31 @@ std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPat
       return error;
     }
   }
+  return CopyToNewFile(save.Handle(), tempPath, false);
+}
+
+// Copies the whole of `from` to a new file at `path`, with its permissions, a piece at a
+// time, and durably where asked; a copy that fails is removed.
+std::error_code ReplaceStep::CopyToNewFile(FileHandle from, const std::string& path, bool durable) {
   FileHandle copy = -1;
-  if (std::error_code error = fs_.Open(tempPath, OpenMode::kCreateNew, copy)) return error;
+  if (std::error_code error = fs_.Open(path, OpenMode::kCreateNew, copy)) return error;
   // Whether the lock is taken does not matter: a second Duskmend is refused at the save,
   // which this pass still holds locked.
   bool taken = false;
   std::error_code error = fs_.Lock(copy, taken);
-  if (!error) error = CopyAll(save.Handle(), copy);
+  if (!error) error = fs_.CopyPermissions(from, copy);
+  std::uint64_t size = 0;
+  if (!error) error = fs_.Size(from, size);
+  for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {
+    if (offset > 0) sink_.YieldToEventsAtEnd();  // between two pieces
+    error = WhileWaiting(
+        sink_, [&] { return fs_.Copy(from, offset, std::min(kCopyPiece, size - offset), copy); });
+  }
+  if (!error && durable) error = WhileWaiting(sink_, [&] { return fs_.Sync(copy); });
   const std::error_code closed = fs_.Close(copy);
   if (!error) error = closed;
-  if (error) Discard(fs_, tempPath);
+  if (!error && durable) error = WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(path); });
+  if (error) Discard(fs_, path);
   return error;
 }
 

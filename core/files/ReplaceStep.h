@@ -46,8 +46,8 @@ class ReplaceStep {
  private:
   void RenameUnlessChanged(RewriteFiles& files);
   void UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours, FileWatch& oursWatch);
-  std::error_code CopyAll(FileHandle from, FileHandle copy);
   std::error_code CopyBack(OpenFile& save, const std::string& tempPath);
+  std::error_code CopyToNewFile(FileHandle from, const std::string& path, bool durable);
 
   FileSystem& fs_;
   ProgressSink& sink_;

@@ -71,7 +71,6 @@ void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink) {
     }
     if (!linked.SameFile(read)) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
   }
-  bool taken = false;
   // Without a watch a write that keeps the save's size and puts its time back, just before
   // the switch, would go unseen: a system that has watches but can give none now refuses.
   if (std::error_code error = watch.Start(target)) {
@@ -82,6 +81,7 @@ void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink) {
   RemoveOldTemp(fs, sink);
   CheckSpace(fs);
   temp.emplace(fs, tempPath, OpenMode::kCreateNew, kWrite);
+  bool taken = false;
   try {
     // Locked too, so that a Duskmend that opens the temp file as its save is refused.
     if (std::error_code error = fs.Lock(temp->Handle(), taken)) throw PassFailure{kWrite, error};

@@ -17,8 +17,11 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
     case PassRefusal::Reason::kNoValue:
       return "You have to enter a new value or remove all local lights!";
     case PassRefusal::Reason::kValueNotLatin1:
-      return "The new value must be one line of Latin-1 (ISO 8859-1) characters; the euro sign "
-             "and other characters outside Latin-1 are not accepted.\nNothing was changed.";
+      return std::string(
+                 "The new value must be one line of Latin-1 (ISO 8859-1) characters; "
+                 "the euro sign and other characters outside Latin-1 are not "
+                 "accepted.\n") +
+             kNothingChanged;
     case PassRefusal::Reason::kBusy:
       return "Another Duskmend is working on " + path + ".\nWait until it is done.\n" +
              kNothingChanged;

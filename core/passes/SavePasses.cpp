@@ -17,6 +17,15 @@
 namespace duskmend {
 namespace {
 
+// The result of a pass over `path` before it begins: its temp file stands beside the path
+// until the save's links are followed.
+PassResult Starting(std::string path) {
+  PassResult result;
+  result.path = std::move(path);
+  result.tempPath = TempPathOf(result.path);
+  return result;
+}
+
 // Whether a pass that failed so left the new text in the save's place.
 bool SaveHoldsNewText(const PassFailure& failure) {
   return failure.step == PassFailure::Step::kWorldChangedAtSwitch ||
@@ -53,9 +62,7 @@ PassResult SavePasses::List(std::string path, std::function<void(const LightEntr
 // A pass that reads the save and writes nothing.
 template <class Steps, class... Args>
 PassResult SavePasses::Read(std::string path, Args&&... args) {
-  PassResult result;
-  result.path = std::move(path);
-  result.tempPath = TempPathOf(result.path);
+  PassResult result = Starting(std::move(path));
   try {
     OpenFile world(fs_, result.path, OpenMode::kRead, PassFailure::Step::kReadWorld);
     const std::uint64_t totalBytes = world.Size();
@@ -73,17 +80,14 @@ PassResult SavePasses::Read(std::string path, Args&&... args) {
 }
 
 PassResult SavePasses::Remove(std::string path, const std::string& backup) {
-  PassResult result;
-  result.path = std::move(path);
+  PassResult result = Starting(std::move(path));
   Rewrite<RemoveSteps>(result, backup);
   return result;
 }
 
 PassResult SavePasses::Change(std::string path, const std::string& value,
                               const std::string& backup) {
-  PassResult result;
-  result.path = std::move(path);
-  result.tempPath = TempPathOf(result.path);
+  PassResult result = Starting(std::move(path));
   const std::optional<std::string> latin1 = Latin1Line(value);
   if (value.empty() || !latin1) {
     result.outcome = PassOutcome::kRefused;
@@ -98,7 +102,6 @@ PassResult SavePasses::Change(std::string path, const std::string& value,
 template <class Steps, class... Args>
 void SavePasses::Rewrite(PassResult& result, const std::string& backup, const Args&... args) {
   std::optional<RewriteFiles> files;
-  result.tempPath = TempPathOf(result.path);
   result.backupPath = backup;
   bool backupMade = false;  // by this pass, so that it goes with a pass that ends early
   try {
