@@ -1,5 +1,6 @@
 #include "QtWindowDialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -27,7 +28,15 @@ QString QtWindowDialogs::AskForText(QWidget* parent, const QString& prompt, cons
 
 QString QtWindowDialogs::ChooseFileToOpen(QWidget* parent, const QString& title,
                                           const QStringList& filters) {
-  return QFileDialog::getOpenFileName(parent, title, QString(), filters.join(QStringLiteral(";;")));
+  const QString path =
+      QFileDialog::getOpenFileName(parent, title, QString(), filters.join(QStringLiteral(";;")));
+  // Qt may miss the focus coming back to the window as the dialog closes (seen under openbox,
+  // Enter pressed while the file name's completion list showed): its window has the system's
+  // focus, yet no widget takes a key, and Tab moves nothing until a click.
+  QWidget* window = parent->window();
+  if (!QApplication::activeWindow() && QGuiApplication::focusWindow() == window->windowHandle())
+    QApplication::setActiveWindow(window);
+  return path;
 }
 
 bool QtWindowDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
