@@ -25,6 +25,9 @@ ProgressBarView::ProgressBarView(QWidget* parent, const QRect& place, const QCol
   // Named, so that its changes do not reach screen readers as changes of a name: the bar
   // itself tells them, as its description.
   text_->setAccessibleName(QStringLiteral("lStatus"));
+  tellTimer_.setSingleShot(true);
+  tellTimer_.setInterval(kTellEveryMs);
+  connect(&tellTimer_, &QTimer::timeout, this, &ProgressBarView::Tell);
 }
 
 void ProgressBarView::SetFillWidth(float twips) {
@@ -34,20 +37,32 @@ void ProgressBarView::SetFillWidth(float twips) {
       std::clamp(static_cast<int>(std::floor(100.0 * twips / duskmend::kFullBarWidth)), 0, 100);
   if (percent == percent_) return;
   percent_ = percent;
-  if (QAccessible::isActive()) {
-    QAccessibleValueChangeEvent changed(this, percent_);
-    QAccessible::updateAccessibility(&changed);
-  }
+  valueUntold_ = true;
+  if (!tellTimer_.isActive()) Tell();
 }
 
 // The text stands on the fill; only a change that can be seen repaints.
 void ProgressBarView::SetText(const QString& text) {
   if (text_->text() == text) return;
   text_->setText(text);
+  textUntold_ = true;
+  if (!tellTimer_.isActive()) Tell();
+}
+
+void ProgressBarView::Tell() {
+  if (!valueUntold_ && !textUntold_) return;
   if (QAccessible::isActive()) {
-    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&changed);
+    if (valueUntold_) {
+      QAccessibleValueChangeEvent changed(this, percent_);
+      QAccessible::updateAccessibility(&changed);
+    }
+    if (textUntold_) {
+      QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+      QAccessible::updateAccessibility(&changed);
+    }
   }
+  valueUntold_ = textUntold_ = false;
+  tellTimer_.start();
 }
 
 QString ProgressBarView::Text() const { return text_->text(); }
