@@ -1,5 +1,4 @@
 // The About box: one at a time, its texts, its links, and the ways to close it.
-#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -147,16 +146,12 @@ class FrmAboutTest : public QObject {
     QVERIFY(!box->isVisible());
   }
 
-  // The pictures take the focus in the tab order: a screen reader names them, and the eye
-  // sees which one has it.
-  void thePicturesAreNamedAndShowTheFocus() {
+  // The pictures take the focus in the tab order, and the eye sees which one has it.
+  void thePicturesShowTheFocus() {
     frmAbout* box = Open();
     QVERIFY(QTest::qWaitForWindowExposed(box));
-    const QStringList names = {"Duskmend icon", "Sphere logo"};
-    const char* pictures[] = {"picIcon", "Picture1"};
-    for (int i = 0; i < 2; ++i) {
-      QLabel* picture = box->findChild<QLabel*>(pictures[i]);
-      QCOMPARE(QAccessible::queryAccessibleInterface(picture)->text(QAccessible::Name), names[i]);
+    for (const char* name : {"picIcon", "Picture1"}) {
+      QLabel* picture = box->findChild<QLabel*>(name);
       QVERIFY(!picture->pixmap().isNull());
       const QImage unfocused = picture->grab().toImage();
       QTest::keyClick(box, Qt::Key_Tab);  // from OK on: the style marks a focus that keys moved

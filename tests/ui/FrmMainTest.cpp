@@ -1,6 +1,5 @@
 // The main window as the user sees it: its controls, its start values, the open command,
 // the refusals, the keyboard and what a screen reader reads of its counts.
-#include <QAccessible>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -77,16 +76,6 @@ class FrmMainTest : public QObject {
     const Qt::WindowFlags flags = window_->windowFlags();
     QVERIFY(!(flags & Qt::WindowMinimizeButtonHint) && !(flags & Qt::WindowMaximizeButtonHint));
     QVERIFY(flags & Qt::WindowCloseButtonHint);
-  }
-
-  // A screen reader reads a count as text, any part of it; nothing in it is selected.
-  void aScreenReaderReadsAnyPartOfACount() {
-    window_->ShowLightsCount("1234");
-    QAccessibleTextInterface* count =
-        QAccessible::queryAccessibleInterface(Find<QLabel>("Label5"))->textInterface();
-    QCOMPARE(count->text(1, 3), QString("23"));
-    QCOMPARE(count->selectionCount(), 0);
-    QCOMPARE(count->offsetAtPoint(QPoint()), -1);
   }
 
   void tabVisitsTheButtonsInTheirOrder() {
