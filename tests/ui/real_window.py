@@ -83,17 +83,18 @@ ORCA = ("import builtins, runpy, sys\nreal = builtins.open\nsys.argv[0] = '/usr/
 class Orca:
     def __init__(self):
         home = tempfile.mkdtemp()  # Orca's default settings, whatever the user's are
+        atexit.register(shutil.rmtree, home, True)
         self.log, self.read, self.said, self.output = os.path.join(home, "orca.log"), 0, [], tempfile.TemporaryFile()
         self.process = subprocess.Popen(["/usr/bin/python3", "-c", ORCA, "--debug-file", self.log],
                                         env=dict(os.environ, HOME=home), stdout=self.output, stderr=self.output)
-        atexit.register(self.process.kill)
+        atexit.register(lambda: self.process.kill() or self.process.wait())
         self.hear("^Screen reader on", "Orca to start")
 
     def hear(self, pattern, what=None, seconds=30):  # all said up to the first line that matches
         for _ in range(seconds * 10):
             text = open(self.log, errors="replace").read() if os.path.exists(self.log) else ""
             end = text.rfind("\n") + 1
-            self.said += re.findall(r"SPEECH OUTPUT: '(.*?)'(?:[\[{ ]|$)", text[self.read:end], re.M)
+            self.said += re.findall(r"SPEECH OUTPUT: '(.*?)'(?:[\[{ ]|$)", text[self.read:end], re.M | re.S)
             self.read = max(self.read, end)
             if (at := next((i for i, line in enumerate(self.said) if re.search(pattern, line)), None)) is not None:
                 said, self.said = self.said[:at + 1], self.said[at + 1:]
@@ -117,7 +118,7 @@ def check_orca():  # a blind user's session by the keyboard alone
 
     def open_save(path):  # through the file dialog, the name typed
         key("alt+s"), orca.hear("^File name: text")
-        subprocess.run(["xdotool", "type", "--delay", "20", path]), key("Return")
+        subprocess.run(["xdotool", "type", "--delay", "20", path]), time.sleep(1), key("Return")
         return orca.hear("^notification ")[-1]
 
     def focus(button):  # by Tab, as a user finds it
@@ -127,10 +128,9 @@ def check_orca():  # a blind user's session by the keyboard alone
         sys.exit(f"Tab never reached {button}")
 
     told = "notification Ready. Local Lights found {}, Sectors total {}."
-    folder = tempfile.mkdtemp()
-    atexit.register(shutil.rmtree, folder, True)
-    save, big = (os.path.join(os.makedirs(f"{folder}/{name}") or f"{folder}/{name}", "sphereworld.scp")
-                 for name in ("example", "large"))
+    save, big = (os.path.join(tempfile.mkdtemp(), "sphereworld.scp") for _ in range(2))
+    for path in (save, big):
+        atexit.register(shutil.rmtree, os.path.dirname(path), True)
     shutil.copy(example, save)
     check("the save named when opened", open_save(save), f"notification {save}.")
     focus("Start analysis only")
@@ -145,6 +145,10 @@ def check_orca():  # a blind user's session by the keyboard alone
     check("the remove told", orca.hear("^notification")[-1], told.format(5, 8))
     with open(save, "rb") as text:
         check("the remove by the keyboard: the characters' lights alone stay", text.read().count(b"\nLIGHT="), 11)
+    os.remove(save)  # a pass that fails: its message, then the result
+    focus("Start analysis only"), key("space"), orca.hear("^OK push button"), key("Return")
+    check("a failure told", orca.hear("^notification")[-1], "notification Failed - worldsave unchanged. "
+          "Local Lights found 5, Sectors total 8.")
     key("alt+a")
     said = orca.hear("^notification")
     check("the About box read as it opens", (any(line.startswith("About Duskmend dialog") for line in said), said[-1]),
