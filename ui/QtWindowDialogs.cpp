@@ -28,7 +28,7 @@ QString QtWindowDialogs::AskForText(QWidget* parent, const QString& prompt, cons
 
 QString QtWindowDialogs::ChooseFileToOpen(QWidget* parent, const QString& title,
                                           const QStringList& filters) {
-  const QString path =
+  QString path =
       QFileDialog::getOpenFileName(parent, title, QString(), filters.join(QStringLiteral(";;")));
   // Qt may miss the focus coming back to the window as the dialog closes (seen under openbox,
   // Enter pressed while the file name's completion list showed): its window has the system's
