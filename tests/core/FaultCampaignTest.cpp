@@ -240,15 +240,15 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
         MemoryFileSystem memory;
         memory.exchanges = exchanges;
         memory.Put(kSave, *old);
-        memory.afterCall = [&](const std::string& call) {
+        ForwardingFileSystem watched(memory);
+        watched.afterCall = [&](const std::string& call) {
           std::map<std::string, std::string> now;
           for (const std::string& file : memory.Names())
             now[file] = *memory.Get(file);
           recover(now, call, "a kill");
           recover(memory.AfterPowerCut(), call, "a power cut");
         };
-        ASSERT_EQ(RunPass(memory, pass, readSize).outcome, PassOutcome::kDone);
-        memory.afterCall = nullptr;
+        ASSERT_EQ(RunPass(watched, pass, readSize).outcome, PassOutcome::kDone);
         EXPECT_EQ(memory.AfterPowerCut().at(kSave), expected) << "the new save is durable";
       }
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -21,8 +20,6 @@ class MemoryFileSystem : public FileSystem {
   std::vector<std::string> Names() const;
   // The files as a power cut now would leave them: durable names with durable bytes.
   std::map<std::string, std::string> AfterPowerCut() const;
-  // Runs after every call, to look at the state between two calls.
-  std::function<void(const std::string& call)> afterCall;
 
   std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override;
   std::error_code Size(FileHandle file, std::uint64_t& size) override;
@@ -39,9 +36,7 @@ class MemoryFileSystem : public FileSystem {
   void StartWriteBack(FileHandle, std::uint64_t, std::uint64_t) override {}
   std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override;
   std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override;
-  std::error_code MayReplace(const std::string&, std::string&) override {
-    return Done("MayReplace");
-  }
+  std::error_code MayReplace(const std::string&, std::string&) override { return {}; }
   std::error_code FreeSpace(const std::string&, std::uint64_t& bytes) override;
 
   std::uint64_t freeSpace = std::uint64_t{1} << 40;  // what FreeSpace answers
@@ -69,8 +64,9 @@ class MemoryFileSystem : public FileSystem {
     int file;
     std::size_t position = 0;
   };
-  std::error_code Done(const char* call, std::error_code error = {});
-  File* FileOf(FileHandle handle);
+  // A handle that was never opened, or is closed, is a fault of the pass: it throws.
+  Handle& HandleOf(FileHandle handle);
+  File& FileOf(FileHandle handle) { return files_.at(HandleOf(handle).file); }
 
   std::map<int, File> files_;
   std::map<std::string, int> names_;

@@ -91,7 +91,7 @@ void Harness::Load(const std::string& path) {
 std::error_code ForwardingFileSystem::Close(FileHandle file) {
   // A close that fails has still released the handle.
   std::error_code error = Enter("Close");
-  std::error_code closed = system_.Close(file);
+  std::error_code closed = Leave("Close", system_.Close(file));
   return error ? error : closed;
 }
 
@@ -100,7 +100,7 @@ std::error_code ForwardingFileSystem::MayReplace(const std::string& path, std::s
     reason = error.message();
     return error;
   }
-  return system_.MayReplace(path, reason);
+  return Leave("MayReplace", system_.MayReplace(path, reason));
 }
 
 }  // namespace duskmend::test

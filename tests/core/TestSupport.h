@@ -101,8 +101,8 @@ struct PathHarness {
 };
 
 // Forwards every call to another file system, the machine's own by default, after asking
-// `fault` whether the call fails instead (a test may also act there, just before the call).
-// Records the calls it sees.
+// `fault` whether the call fails instead (a test may also act there, just before the call),
+// and runs `afterCall` once it is done. Records the calls it sees.
 class ForwardingFileSystem : public FileSystem {
  public:
   explicit ForwardingFileSystem(FileSystem& inner = SystemFileSystem()) : system_(inner) {}
@@ -110,7 +110,7 @@ class ForwardingFileSystem : public FileSystem {
 #define DUSKMEND_FORWARD(Name, Parameters, Arguments)       \
   std::error_code Name Parameters override {                \
     if (std::error_code error = Enter(#Name)) return error; \
-    return system_.Name Arguments;                          \
+    return Leave(#Name, system_.Name Arguments);            \
   }
   DUSKMEND_FORWARD(Open, (const std::string& path, OpenMode mode, FileHandle& file),
                    (path, mode, file))
@@ -153,11 +153,16 @@ class ForwardingFileSystem : public FileSystem {
   std::vector<std::string> calls;
   // The error that the call named so fails with, or none to let it through.
   std::function<std::error_code(const std::string& call)> fault;
+  std::function<void(const std::string& call)> afterCall;  // to look between two calls
 
  private:
   std::error_code Enter(const std::string& name) {
     calls.push_back(name);
     return fault ? fault(name) : std::error_code{};
+  }
+  std::error_code Leave(const char* name, std::error_code result) {
+    if (afterCall) afterCall(name);
+    return result;
   }
   FileSystem& system_;
 };
