@@ -36,16 +36,6 @@ QByteArray Save(int lines) {
   return text;
 }
 
-// Counts the paint events that a widget receives.
-class PaintCounter : public QObject {
- public:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-  int paints = 0;
-};
-
 }  // namespace
 
 class FrmMainPassTest : public QObject {
@@ -152,24 +142,6 @@ class FrmMainPassTest : public QObject {
     slow.removeDuplicates();
     QCOMPARE(slow.size(), kinds.size());
     QVERIFY(!ReadFile(save_).contains("LOCALLIGHT"));
-  }
-
-  // 2000 progress steps on a bar of 449 pixels and 101 percentages: most steps change
-  // nothing that can be seen, and those paint nothing. The text stands on the bar, so the
-  // two are painted together when either changes.
-  void onlyAVisibleChangeRepaints() {
-    WriteFile(save_, Save(1000500));
-    Load(save_);
-    PaintCounter status;
-    PaintCounter bar;
-    window_->findChild<QLabel*>("lStatus")->installEventFilter(&status);
-    window_->findChild<QWidget*>("Shape2")->installEventFilter(&bar);
-    int yields = 0;
-    window_->onYield = [&] { ++yields; };
-    window_->Command7_Click();
-    QCOMPARE(yields, 2000);
-    QVERIFY2(bar.paints <= 449 + 101 + 5, qPrintable(QString::number(bar.paints)));
-    QVERIFY2(status.paints <= 449 + 101 + 5, qPrintable(QString::number(status.paints)));
   }
 
   void aRunningPassLocksTheCommandsThatWouldDisturbIt() {
