@@ -146,6 +146,13 @@ with tempfile.TemporaryDirectory() as folder:
         check("a save named like the marker", (got_code, got_out, got_err, f.read()),
               (0, counts, b"", REMOVED))
 
+    # A value given in a locale that is not UTF-8 is converted to UTF-8, and nothing comes with it.
+    with open(save, "wb") as f:
+        f.write(SAVE)
+    subprocess.run([cli, b"change", b"7", save], capture_output=True, env=dict(os.environ, LC_ALL="C"))
+    with open(save, "rb") as f:
+        check("a change in the C locale", f.read(), CHANGED)
+
     # The example saves of both key forms give the counts that the README shows.
     examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
     for example, found, left in [("sphereworld.scp", b"7\nSectors total: 8", b"0\nSectors total: 3"),
