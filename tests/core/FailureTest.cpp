@@ -188,13 +188,27 @@ TEST(FailureTest, ASaveThatCannotBeReplacedAsItIsIsLeftAsItWas) {
   }
 }
 
-// The new save and the temp file have the old save's bits and extended attributes (where
-// access lists live), an empty one too; a stale temp file's own are not carried over, and
-// a temp file is never wider open than the save, not even before it has the save's bits.
+// The new save and the temp file have the old save's owner (where the superuser runs the
+// pass), bits and extended attributes (where access lists live), an empty one too; a stale
+// temp file's own are not carried over, and a temp file is never wider open than the save,
+// not even before it has the save's bits.
 TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
   const std::string temp = save + "tmp";
+  // The folder's default access list lets another user in, and every new file there inherits
+  // it; the save has none.
+  struct Entry {
+    std::uint16_t tag, perm;
+    std::uint32_t id;
+  };
+  const std::uint32_t any = 0xFFFFFFFF;
+  const Entry entries[] = {
+      {1, 6, any}, {2, 6, kNobody}, {4, 4, any}, {0x10, 6, any}, {0x20, 0, any}};
+  std::string acl = {2, 0, 0, 0};  // the format's version
+  acl.append(reinterpret_cast<const char*>(entries), sizeof entries);
+  const bool acls =
+      setxattr(dir.Path("").c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) == 0;
   const struct {
     fs::perms mode;
     bool stale;
@@ -202,14 +216,20 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   for (const auto& [mode, stale] : rows) {
     SCOPED_TRACE(stale ? "a stale temp file" : "a new temp file");
     WriteFile(save, kOld);
+    removexattr(save.c_str(), "system.posix_acl_access");
     fs::permissions(save, mode);
     ASSERT_EQ(setxattr(save.c_str(), "user.shard", "7", 1, 0), 0);
     ASSERT_EQ(setxattr(save.c_str(), "user.empty", "", 0, 0), 0);
+    const bool superuser = geteuid() == 0;  // who may hand a file to another owner
+    if (superuser) {
+      ASSERT_EQ(chown(save.c_str(), kNobody, getegid()), 0);  // the group stays
+    }
     fs::remove(temp);
     if (stale) {
       WriteFile(temp, "stale");
       fs::permissions(temp, fs::perms(0666));
-      ASSERT_EQ(setxattr(temp.c_str(), "user.stale", "1", 1, 0), 0);
+      for (const char* name : {"user.stale", "user.stale2"})
+        ASSERT_EQ(setxattr(temp.c_str(), name, "1", 1, 0), 0);
     }
     // The temp file's bits whenever a pass is about to give a file the save's bits.
     std::vector<fs::perms> seen;
@@ -236,6 +256,14 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
       EXPECT_EQ(getxattr(file.c_str(), "user.shard", value, sizeof value), 1);
       EXPECT_EQ(getxattr(file.c_str(), "user.empty", value, sizeof value), 0);
       EXPECT_EQ(getxattr(file.c_str(), "user.stale", value, sizeof value), -1);
+      EXPECT_EQ(getxattr(file.c_str(), "user.stale2", value, sizeof value), -1);
+      EXPECT_EQ(getxattr(file.c_str(), "system.posix_acl_access", nullptr, 0), -1)
+          << "the folder's access list, inherited: " << (acls ? "set" : "not set here");
+      struct stat info {};
+      ASSERT_EQ(stat(file.c_str(), &info), 0);
+      if (superuser) {
+        EXPECT_EQ(info.st_uid, kNobody) << file;
+      }
     }
     EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos);
   }
