@@ -154,6 +154,7 @@ std::error_code MemoryFileSystem::Rename(const std::string& from, const std::str
 }
 
 std::error_code MemoryFileSystem::Link(const std::string& existing, const std::string& added) {
+  if (!links) return Error(std::errc::cross_device_link);
   auto name = names_.find(existing);
   if (name == names_.end()) return Error(std::errc::no_such_file_or_directory);
   if (names_.count(added)) return Error(std::errc::file_exists);

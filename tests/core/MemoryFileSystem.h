@@ -47,6 +47,7 @@ class MemoryFileSystem : public FileSystem {
   std::error_code Changed(FileHandle watch, bool& changed, bool& written) override;
   bool ReplacesOpenFiles() const override { return true; }
   bool exchanges = true;  // whether Exchange is supported
+  bool links = true;      // whether Link is (else it fails as across devices)
   std::error_code Remove(const std::string& path) override;
   std::error_code SyncFolderOf(const std::string& path) override;
   std::error_code ResolveLinks(const std::string& path, std::string& target) override;
