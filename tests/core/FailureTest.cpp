@@ -37,75 +37,62 @@ void ExpectFailed(const PassResult& result, PassFailure::Step step, const std::s
   EXPECT_EQ(PassMessage(result), message);
 }
 
-TEST(FailureTest, AWorldSaveThatCannotBeReadIsReportedByEveryPass) {
-  TempDir dir;
-  const std::string missing = dir.Path("gone.scp");
-  const std::string folder = dir.Path("folder.scp");
-  const std::string fifo = dir.Path("fifo.scp");
-  std::filesystem::create_directory(folder);
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  // Devices of its own: a fault that rewrote one as the superuser would break the machine's.
-  const auto device = [&dir](const char* name, unsigned minor) {
-    const std::string path = dir.Path(name);
-    const bool made = mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0;
-    return made ? path : geteuid() == 0 ? dir.Path("gone.scp") : "/dev/" + std::string(name);
-  };
-  const std::pair<std::string, std::string> cases[] = {
-      {missing, Reason(std::errc::no_such_file_or_directory)},
-      {folder, Reason(std::errc::is_a_directory)},
-      {fifo, "Not a regular file"},               // and no hang waiting for a writer
-      {device("zero", 5), "Not a regular file"},  // refused at once instead of read forever
-      {device("urandom", 9), "Not a regular file"},
-      {device("null", 3), "Not a regular file"},
-  };
-  for (const auto& [path, reason] : cases) {
-    for (int pass = 0; pass < 3; ++pass) {
-      SCOPED_TRACE(path);
-      PathHarness h;
-      const PassResult result = pass == 0   ? h.passes.Analysis(path)
-                                : pass == 1 ? h.passes.Remove(path)
-                                            : h.passes.Change(path, "3");
-      ExpectFailed(result, PassFailure::Step::kReadWorld,
-                   "Cannot read the worldsave " + path + "\n" + reason + "\nNothing was changed.");
-      EXPECT_FALSE(Exists(path + "tmp"));
-    }
-  }
-}
-
-TEST(FailureTest, ATempPathThatCannotBeWrittenLeavesTheSaveAndWhatStandsThere) {
+// A save that cannot be read, by any pass, or a temp path that cannot be written: the step
+// and the system's reason are told, and the save and whatever stands at the temp path stay.
+TEST(FailureTest, ASaveThatCannotBeReadOrATempPathThatCannotBeWrittenIsTold) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
-  const std::string victim = dir.Path("victim");
-  struct Case {
-    std::string name;
-    std::function<void()> prepare;
+  const std::string fifo = dir.Path("fifo.scp");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(dir.Path("folder.scp"));
+  fs::create_directory(dir.Path("elsewhere"));
+  // A device of its own: a fault that rewrote one as the superuser would break the machine's.
+  const std::string device = mknod(dir.Path("zero").c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0
+                                 ? dir.Path("zero")
+                             : geteuid() == 0 ? dir.Path("gone.scp")
+                                              : "/dev/zero";
+  const struct {
+    std::string path;  // the save
+    std::function<void()> blockTemp;
     std::string reason;
-  };
-  const Case cases[] = {
-      {"a folder", [&] { std::filesystem::create_directory(save + "tmp"); },
-       Reason(std::errc::is_a_directory)},
-      {"a link", [&] { std::filesystem::create_symlink(victim, save + "tmp"); },
+  } cases[] = {
+      {dir.Path("gone.scp"), nullptr, Reason(std::errc::no_such_file_or_directory)},
+      {dir.Path("folder.scp"), nullptr, Reason(std::errc::is_a_directory)},
+      {fifo, nullptr, "Not a regular file"},    // and no hang waiting for a writer
+      {device, nullptr, "Not a regular file"},  // refused at once instead of read forever
+      {save, [&] { fs::create_directory(save + "tmp"); }, Reason(std::errc::is_a_directory)},
+      {save, [&] { fs::create_symlink(dir.Path("victim"), save + "tmp"); },
        Reason(std::errc::too_many_symbolic_link_levels)},
-      {"a link to a folder",
-       [&] { std::filesystem::create_directory_symlink(dir.Path("elsewhere"), save + "tmp"); },
+      {save, [&] { fs::create_directory_symlink(dir.Path("elsewhere"), save + "tmp"); },
        Reason(std::errc::too_many_symbolic_link_levels)},
   };
-  std::filesystem::create_directory(dir.Path("elsewhere"));
-  WriteFile(dir.Path("elsewhere/keep"), "mine");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(save + "tmp");
-    WriteFile(save, kOld);
-    WriteFile(victim, "not yours");
-    c.prepare();
-    PathHarness h;
-    ExpectFailed(h.passes.Remove(save), PassFailure::Step::kWriteTemp,
-                 "Cannot write the temporary file " + save + "tmp\n" + c.reason +
-                     "\nThe worldsave was not changed.");
-    EXPECT_EQ(ReadFile(save), kOld);
-    EXPECT_TRUE(Exists(save + "tmp")) << "what stood at the temp path stays";
-    EXPECT_EQ(ReadFile(victim), "not yours");
-    EXPECT_EQ(ReadFile(dir.Path("elsewhere/keep")), "mine");
+  for (const auto& c : cases) {
+    for (int pass = c.blockTemp ? 1 : 0; pass < 3; ++pass) {
+      SCOPED_TRACE(c.path + ", pass " + std::to_string(pass));
+      fs::remove_all(save + "tmp");
+      WriteFile(save, kOld);
+      WriteFile(dir.Path("victim"), "not yours");
+      WriteFile(dir.Path("elsewhere/keep"), "mine");
+      if (c.blockTemp) c.blockTemp();
+      PathHarness h;
+      const PassResult result = pass == 0   ? h.passes.Analysis(c.path)
+                                : pass == 1 ? h.passes.Remove(c.path)
+                                            : h.passes.Change(c.path, "3");
+      if (c.blockTemp) {
+        ExpectFailed(result, PassFailure::Step::kWriteTemp,
+                     "Cannot write the temporary file " + save + "tmp\n" + c.reason +
+                         "\nThe worldsave was not changed.");
+        EXPECT_TRUE(Exists(save + "tmp")) << "what stood at the temp path stays";
+      } else {
+        ExpectFailed(
+            result, PassFailure::Step::kReadWorld,
+            "Cannot read the worldsave " + c.path + "\n" + c.reason + "\nNothing was changed.");
+        EXPECT_FALSE(Exists(c.path + "tmp"));
+      }
+      EXPECT_EQ(ReadFile(save), kOld);
+      EXPECT_EQ(ReadFile(dir.Path("victim")), "not yours");
+      EXPECT_EQ(ReadFile(dir.Path("elsewhere/keep")), "mine");
+    }
   }
 }
 
