@@ -25,9 +25,8 @@ class ScriptedWindowDialogs : public WindowDialogs {
     questions << prompt + " | " + title;
     return answer;
   }
-  QString ChooseFileToOpen(QWidget*, const QString& title, const QStringList& filters) override {
+  QString ChooseFileToOpen(QWidget*, const QString& title, const QStringList&) override {
     openTitles << title;
-    openFilters = filters;
     return files.isEmpty() ? QString() : files.takeFirst();
   }
   bool OpenUrl(const QUrl& url) override {
@@ -42,7 +41,6 @@ class ScriptedWindowDialogs : public WindowDialogs {
   std::vector<Message> messages;
   QStringList questions;
   QStringList openTitles;
-  QStringList openFilters;
   QStringList urls;
 };
 
