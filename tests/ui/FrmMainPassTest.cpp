@@ -1,5 +1,5 @@
-// The passes as the window runs them: the same result from a button and its menu entry,
-// the progress while they run, the commands they lock, and the exit command during a pass.
+// The passes as the window runs them: the progress while they run, the commands they lock,
+// and the exit command during a pass.
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -62,36 +62,6 @@ class FrmMainPassTest : public QObject {
     QFile::remove(save_ + "tmp");
   }
   void cleanup() { window_.reset(); }
-
-  void aButtonAndItsMenuEntryGiveTheSameResult_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("remove") << "Command3"
-                            << "me_removesse";
-    QTest::newRow("change") << "Command4"
-                            << "me_changesse";
-  }
-  void aButtonAndItsMenuEntryGiveTheSameResult() {
-    QFETCH(QString, button);
-    QFETCH(QString, entry);
-    dialogs_.answer = "12";
-    QByteArray results[2];
-    QString counts[2];
-    for (int way = 0; way < 2; ++way) {
-      WriteFile(save_, Save(1200));
-      Load(save_);
-      if (way == 0)
-        QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
-      else
-        window_->findChild<QAction*>(entry)->trigger();
-      results[way] = ReadFile(save_);
-      counts[way] = Text("Label5") + " " + Text("Label6");
-    }
-    QCOMPARE(results[0], results[1]);
-    QVERIFY(results[0] != Save(1200));
-    QCOMPARE(counts[0], counts[1]);
-    QCOMPARE(counts[0], QString("12 12"));
-  }
 
   void theBarAndTheStatusMoveWhileAPassRuns() {
     WriteFile(save_, Save(1200));
