@@ -1,13 +1,13 @@
 #!/usr/bin/python3
-"""The real program where users meet it, inside xvfb-run and dbus-run-session: "pixels", the X
-server's pixels at the scale factors 1, 1.25, 1.5 and 2; "orca", a blind user's session by the
+"""The real program where users meet it, inside xvfb-run and dbus-run-session: "pixels", the
+bar's outline on the X server at the scale factor 1.5; "orca", a blind user's session by the
 keyboard alone under openbox, as the screen reader Orca speaks it, on a copy of EXAMPLE_SAVE and
 on a large save from GENSAVE.
     real_window.py pixels|orca DUSKMEND EXAMPLE_SAVE GENSAVE"""
 import atexit, os, re, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
 
 (mode, program, example, gensave), failures = (sys.argv[1:] + [None])[:4], []
-GROUND, GREY, WHITE, BLACK, FILL = (192,) * 3, (128,) * 3, (255,) * 3, (0,) * 3, (212, 208, 200)
+BLACK, FILL = (0,) * 3, (212, 208, 200)
 
 
 def check(what, got, expected):
@@ -52,26 +52,6 @@ def check_pixels(scale):
     edges = [(x, y) for x in range(left, right + 1) for y in (top, bottom)]
     edges += [(x, y) for y in range(top, bottom + 1) for x in (left, right)]
     check(f"the bar's outline {at}", count(BLACK, edges), len(edges))
-    # Each engraved rule: a grey line with its white twin right beside it, without a gap.
-    rows = [y for y in range(height) if count(GREY, ((x, y) for x in range(width))) >= 400 * s]
-    ends = [y for y in rows if y + 1 not in rows]
-    check(f"horizontal rules {at}", [count(WHITE, ((x, y + 1) for x in range(width))) >= 400 * s for y in ends],
-          [True, True])
-    longest = lambda y: max(len(run) for run in bytes(  # noqa: E731
-        pixel(x, y) == GREY for x in range(width)).split(b"\0"))
-    # (the vertical rules cross their ends; the right ends stop clear of the frame beside them)
-    check(f"the rules' length {at}", [abs(longest(y) - 462 * s) <= 0.5 for y in ends], [True, True])
-    columns = [x for x in range(width) if count(GREY, ((x, y) for y in range(height))) >= 100 * s]
-    ends = [x for x in columns if x + 1 not in columns]
-    check(f"vertical rules {at}", [count(WHITE, ((x + 1, y) for y in range(height))) >= 100 * s for x in ends], [True])
-    # The path starts below the line that the style draws under Frame2's title: the line is
-    # found right of the path's text, the text right of the title.
-    x0, x1 = int(300 * s), int(460 * s)
-    line = next(y for y in range(1, height) if len({pixel(x, y) for x in range(x0, x1)}) == 1
-                and pixel(x0, y) != GROUND and pixel(x0, y - 1) == GROUND)
-    text = [y for y in range(line - int(10 * s), line + int(30 * s))
-            if any(max(pixel(x, y)) < 100 for x in range(int(80 * s), x0))]
-    check(f"the path below the frame's line {at}", bool(text) and text[0] > line + 1, True)
 
 
 # Orca itself, its log written a line at a time: each "SPEECH OUTPUT" line is what a user hears.
@@ -175,8 +155,7 @@ def check_orca():  # a blind user's session by the keyboard alone
 
 
 if mode == "pixels":
-    for scale in ("1", "1.25", "1.5", "2"):
-        check_pixels(scale)
+    check_pixels("1.5")  # a fractional scale, where a rounding can break the outline
 else:
     check_orca()
 print("the real window: all checks passed" if not failures else f"{len(failures)} failed")
