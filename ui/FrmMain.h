@@ -100,7 +100,6 @@ class FrmMain : public QMainWindow,
   duskmend::WindowModel model_;
   duskmend::PassRunner runner_;
   QPointer<frmAbout> about_;
-
   bool exitPending_ = false;  // the exit command waits for the running pass to stop
   bool ending_ = false;       // the system asked the program to end
   static constexpr qint64 kEventPeriodNs = 1000000;

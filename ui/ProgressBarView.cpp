@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "ProgressSink.h"
 #include "Shape.h"
@@ -49,19 +50,19 @@ void ProgressBarView::SetText(const QString& text) {
   if (!tellTimer_.isActive()) Tell();
 }
 
+// Without a screen reader there is nobody to tell, and no timer to keep.
 void ProgressBarView::Tell() {
-  if (!valueUntold_ && !textUntold_) return;
-  if (QAccessible::isActive()) {
-    if (valueUntold_) {
-      QAccessibleValueChangeEvent changed(this, percent_);
-      QAccessible::updateAccessibility(&changed);
-    }
-    if (textUntold_) {
-      QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
-      QAccessible::updateAccessibility(&changed);
-    }
+  const bool value = std::exchange(valueUntold_, false);
+  const bool text = std::exchange(textUntold_, false);
+  if (!QAccessible::isActive() || !(value || text)) return;
+  if (value) {
+    QAccessibleValueChangeEvent changed(this, percent_);
+    QAccessible::updateAccessibility(&changed);
   }
-  valueUntold_ = textUntold_ = false;
+  if (text) {
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
   tellTimer_.start();
 }
 
