@@ -30,6 +30,9 @@ std::string Lines(const std::string& bars) {
 }
 
 const std::string kLong(200, 'x');
+const std::string kNoEntries = Lines(
+    "[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|LIGHT =5|"
+    "[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1");
 
 // The rules at a glance, on the disk: the counts, and the save after remove and after a
 // change to "9".
@@ -49,14 +52,8 @@ const struct Shown {
      Lines("[SECTOR 1,1,0,0]|FLAGS=04|LIGHT=5|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7"), "1 1",
      Lines("[SECTOR 1,1,0,0]|FLAGS=04|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7"),
      Lines("[SECTOR 1,1,0,0]|FLAGS=04|LIGHT=9|RAINCHANCE=3||[WORLDCHAR c_man]|LIGHT=7")},
-    {"no entries: not after a header or its flags, blanks, a longer key",
-     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|"
-           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1"),
-     "0 4",
-     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|"
-           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1"),
-     Lines("[SECTOR 1,1]|FLAGS=1|LOCALLIGHT=5|[SECTOR 2,2]|A=1|LIGHT=5|[SECTOR 3,3]|"
-           "LIGHT =5|[SECTOR 4,4]|LIGHTS=1| [SECTOR 5,5]|LIGHT=1")},
+    {"no entries: not after a header or its flags, blanks, a longer key", kNoEntries, "0 4",
+     kNoEntries, kNoEntries},
     {"every line end becomes CR LF; the file ends after an entry", "A\nb\r[SECTOR 1,1]\r\nlight=5",
      "1 1", Lines("A|b"), Lines("A|b|[SECTOR 1,1]|LIGHT=9")},
 };
