@@ -1,4 +1,4 @@
-// The About box: one at a time, its texts, its links, and the ways to close it.
+// The About box: one at a time, its links, and the ways to close it.
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -12,17 +12,12 @@ class FrmAboutTest : public QObject {
 
  private:
   frmAbout* Open() {
-    window_->Command5_Click();
+    QTest::mouseClick(window_->findChild<QPushButton*>("Command5"), Qt::LeftButton);
     frmAbout* box = window_->AboutBox();
-    if (!box) qFatal("the about command opened no box");
+    if (!box) qFatal("the about button opened no box");
     return box;
   }
-  static QString Text(frmAbout* box, const char* label) {
-    return box->findChild<QLabel*>(label)->text();
-  }
-  static void Click(frmAbout* box, const char* label) {
-    QTest::mouseClick(box->findChild<QLabel*>(label), Qt::LeftButton);
-  }
+  static QLabel* Label(frmAbout* box, const char* name) { return box->findChild<QLabel*>(name); }
   int Boxes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return int(window_->findChildren<frmAbout*>().size());
@@ -35,50 +30,39 @@ class FrmAboutTest : public QObject {
   void init() { window_ = ShowWindow<FrmMain>(dialogs_); }
   void cleanup() { window_.reset(); }
 
-  void theAboutCommandOpensOneBoxWithItsTexts() {
-    frmAbout* box = Open();
-    QVERIFY(box->isVisible() && !box->isModal() && window_->isEnabled());
-    window_->m_about_Click();
-    window_->Command5_Click();
-    QCOMPARE(window_->AboutBox(), box);
-    QCOMPARE(Boxes(), 1);
-    QCOMPARE(box->windowTitle(), QString("About Duskmend"));
-    QCOMPARE(Text(box, "lblVersion"), QString("Version 1.0.0"));
-    QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("cmdOK"));
-  }
-
-  void okEscapeAndTheCloseBoxDiscardTheBox() {
-    for (int way = 0; way < 3; ++way) {
+  // The box leaves the window usable; the command again shows the same box. OK, Escape and
+  // the close box discard it, and the next one is filled anew; closing the window closes it.
+  void oneBoxAtATimeUntilItIsClosed() {
+    for (int way = 0; way < 4; ++way) {
       frmAbout* box = Open();
+      QVERIFY(box->isVisible() && !box->isModal() && window_->isEnabled());
+      QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("cmdOK"));
+      QCOMPARE(Label(box, "lblVersion")->text(), QString("Version 1.0.0"));
+      window_->m_about_Click();
+      QCOMPARE(window_->AboutBox(), box);
       if (way == 0) QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
       if (way == 1) QTest::keyClick(box, Qt::Key_Escape);
       if (way == 2) box->close();
-      QCOMPARE(window_->AboutBox(), nullptr);
-      QCOMPARE(Boxes(), 0);
+      if (way == 3) QVERIFY(window_->close());
+      QVERIFY(way < 3 ? Boxes() == 0 && !window_->AboutBox() : !box->isVisible());
     }
-    QCOMPARE(Text(Open(), "lblVersion"), QString("Version 1.0.0"));  // created anew, filled again
   }
 
-  // A link that cannot be opened is reported; the box stays either way.
+  // The e-mail address and the two websites open; the rest are no links. A link that cannot be
+  // opened is reported; the box stays either way.
   void theLinksOpenTheirTargetsAndTheBoxStays() {
     frmAbout* box = Open();
-    const QString mail = Text(box, "Label3");
     for (const char* label : {"Label3", "Label6", "Label7", "Label1", "picIcon"})
-      Click(box, label);
+      QTest::mouseClick(Label(box, label), Qt::LeftButton);
     QCOMPARE(dialogs_.urls,
-             QStringList({"mailto:" + mail, Text(box, "Label6"), Text(box, "Label7")}));
+             QStringList({"mailto:" + Label(box, "Label3")->text(), Label(box, "Label6")->text(),
+                          Label(box, "Label7")->text()}));
     QVERIFY(dialogs_.messages.empty());
     dialogs_.urlsOpen = false;
-    Click(box, "Label6");
+    QTest::mouseClick(Label(box, "Label6"), Qt::LeftButton);
     QCOMPARE(int(dialogs_.messages.size()), 1);
-    QCOMPARE(dialogs_.messages[0].prompt, "Cannot open " + Text(box, "Label6") + ".");
+    QCOMPARE(dialogs_.messages[0].prompt, "Cannot open " + Label(box, "Label6")->text() + ".");
     QVERIFY(box->isVisible());
-  }
-
-  void closingTheMainWindowClosesTheBox() {
-    frmAbout* box = Open();
-    QVERIFY(window_->close());
-    QVERIFY(!box->isVisible());
   }
 };
 

@@ -33,25 +33,20 @@ class QtWindowDialogsTest : public QObject {
   };
 
  private slots:
-  void aMessageBoxShowsItsTextTitleAndIconUntilDismissed_data() {
-    QTest::addColumn<int>("style");
-    QTest::addColumn<int>("icon");
-    QTest::newRow("information") << 64 << int(QMessageBox::Information);
-    QTest::newRow("stop") << 16 << int(QMessageBox::Critical);
-    QTest::newRow("exclamation") << 48 << int(QMessageBox::Warning);
-  }
   void aMessageBoxShowsItsTextTitleAndIconUntilDismissed() {
-    QFETCH(int, style);
-    QFETCH(int, icon);
-    QString seen;
-    WhenShown<QMessageBox> dismiss([&](QMessageBox* box) {
-      seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon()) + "|" +
-             QString::number(box->buttons().size()) + "|" +
-             (box->iconPixmap().isNull() ? "no picture" : "a picture");
-      box->button(QMessageBox::Ok)->click();
-    });
-    QtWindowDialogs().ShowMessage(nullptr, "Load a <b>worldsave</b>", style, "Hey, Dude!");
-    QCOMPARE(seen, "Hey, Dude!|Load a <b>worldsave</b>|" + QString::number(icon) + "|1|a picture");
+    const std::pair<int, QMessageBox::Icon> styles[] = {
+        {64, QMessageBox::Information}, {16, QMessageBox::Critical}, {48, QMessageBox::Warning}};
+    for (const auto& [style, icon] : styles) {
+      QString seen;
+      WhenShown<QMessageBox> dismiss([&](QMessageBox* box) {
+        seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon()) + "|" +
+               QString::number(box->buttons().size()) + "|" +
+               QString::number(box->iconPixmap().isNull());
+        box->button(QMessageBox::Ok)->click();
+      });
+      QtWindowDialogs().ShowMessage(nullptr, "Load a <b>worldsave</b>", style, "Hey, Dude!");
+      QCOMPARE(seen, QString("Hey, Dude!|Load a <b>worldsave</b>|%1|1|0").arg(icon));
+    }
   }
 
   void anInputBoxGivesTheTypedTextOrNothingOnCancel() {
