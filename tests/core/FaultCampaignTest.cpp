@@ -86,21 +86,27 @@ PassResult RunPass(FileSystem& fs, Pass pass, std::size_t readSize = 64) {
                                            : h.passes.Change(kSave, "5");
 }
 
+// A folder holding `files`, on a system that swaps two names and links files, or (as FAT)
+// neither: there a backup is a copy.
+MemoryFileSystem Folder(bool exchanges, const std::map<std::string, std::string>& files) {
+  MemoryFileSystem memory;
+  memory.exchanges = memory.links = exchanges;
+  for (const auto& [file, bytes] : files)
+    memory.Put(file, bytes);
+  return memory;
+}
+
 const std::pair<const char*, Pass> kPasses[] = {{"analysis", Pass::kAnalysis},
                                                 {"remove", Pass::kRemove},
                                                 {"change", Pass::kChange},
                                                 {"remove with a backup", Pass::kRemoveWithBackup}};
 
-// Both ways of the switch: the swap of the two names, and the rename where there is none (on
-// such a system, as on FAT, no hard link either: a backup is a copy).
+// Both ways of the switch: the swap of the two names, and the rename where there is none.
 TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
   int injected = 0;
   for (const auto& [name, pass] : kPasses) {
     for (bool exchanges : {true, false}) {
-      MemoryFileSystem clean;
-      clean.exchanges = exchanges;
-      clean.links = exchanges;
-      clean.Put(kSave, OldText());
+      MemoryFileSystem clean = Folder(exchanges, {{kSave, kOldText}});
       PlannedFaults counting(clean, 0, Lasting::kOnce);
       ASSERT_EQ(RunPass(counting, pass).outcome, PassOutcome::kDone);
       const std::string expected = *clean.Get(kSave);
@@ -108,10 +114,7 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
         for (Lasting lasting : {Lasting::kOnce, Lasting::kOn, Lasting::kThenNoRemove}) {
           SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") + ", call " +
                        std::to_string(k) + ", lasting " + std::to_string(int(lasting)));
-          MemoryFileSystem memory;
-          memory.exchanges = exchanges;
-          memory.links = exchanges;
-          memory.Put(kSave, OldText());
+          MemoryFileSystem memory = Folder(exchanges, {{kSave, kOldText}});
           PlannedFaults faults(memory, k, lasting);
           const PassResult run = RunPass(faults, pass);
           const std::string message = PassMessage(run);
@@ -124,9 +127,9 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
           // The backup holds the old save wherever the new text took its place, and goes
           // wherever the old save stayed, unless no name can be removed.
           if (pass == Pass::kRemoveWithBackup) {
-            const bool replaced = *memory.Get(kSave) != OldText();
+            const bool replaced = *memory.Get(kSave) != kOldText;
             const bool stays = faults.Failing() == "Remove" || lasting == Lasting::kThenNoRemove;
-            EXPECT_TRUE(memory.Get(kBackup) == OldText() ? replaced || stays : !replaced);
+            EXPECT_TRUE(memory.Get(kBackup) == kOldText ? replaced || stays : !replaced);
           }
           if (run.outcome == PassOutcome::kDone) {
             EXPECT_EQ(*memory.Get(kSave), expected);
@@ -139,14 +142,14 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
               }
               continue;
             }
-            EXPECT_TRUE(run.oldAtTemp ? memory.Get(kTemp) == OldText()
+            EXPECT_TRUE(run.oldAtTemp ? memory.Get(kTemp) == kOldText
                                       : !memory.Get(kTemp) || memory.Get(kTemp) == "");
             continue;
           }
           if (run.outcome == PassOutcome::kRefused) {
             // A check before the pass could not be made: said, and nothing written.
             EXPECT_TRUE(message.ends_with("\nNothing was changed.")) << message;
-            EXPECT_EQ(memory.Get(kSave), OldText());
+            EXPECT_EQ(memory.Get(kSave), kOldText);
             EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
             continue;
           }
@@ -157,10 +160,10 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
             // could not be told: its old text is kept.
             EXPECT_TRUE(run.failure->error);
             EXPECT_EQ(memory.Get(kSave), expected);
-            EXPECT_EQ(memory.Get(kTemp), OldText());
+            EXPECT_EQ(memory.Get(kTemp), kOldText);
             continue;
           }
-          EXPECT_EQ(memory.Get(kSave), OldText()) << "the save keeps its old text";
+          EXPECT_EQ(memory.Get(kSave), kOldText) << "the save keeps its old text";
           // The failure names its step; only a failed replace leaves the new text waiting in
           // the temp file.
           using Step = PassFailure::Step;
@@ -205,10 +208,7 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
         SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") +
                      (old == &large ? ", large" : ""));
         const std::size_t readSize = old == &large ? LineReader::kDefaultReadSize : 64;
-        MemoryFileSystem clean;
-        clean.exchanges = exchanges;
-        clean.links = exchanges;
-        clean.Put(kSave, *old);
+        MemoryFileSystem clean = Folder(exchanges, {{kSave, *old}});
         ASSERT_EQ(RunPass(clean, pass, readSize).outcome, PassOutcome::kDone);
         const std::string expected = *clean.Get(kSave);
         // The next run on what a crash left, which must find the old or the new save; once
@@ -223,19 +223,12 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
           ASSERT_NE(save, files.end()) << "the save is gone";
           ASSERT_TRUE(save->second == *old || save->second == expected)
               << "a save of " << save->second.size() << " bytes";
-          MemoryFileSystem next;
-          next.exchanges = exchanges;
-          next.links = exchanges;
-          for (const auto& [file, bytes] : files)
-            next.Put(file, bytes);
+          MemoryFileSystem next = Folder(exchanges, files);
           ASSERT_EQ(RunPass(next, pass, readSize).outcome, PassOutcome::kDone);
           EXPECT_EQ(next.Get(kSave), expected);
           EXPECT_EQ(next.Names().size(), pass == Pass::kAnalysis ? files.size() : 2u);
         };
-        MemoryFileSystem memory;
-        memory.exchanges = exchanges;
-        memory.links = exchanges;
-        memory.Put(kSave, *old);
+        MemoryFileSystem memory = Folder(exchanges, {{kSave, *old}});
         ForwardingFileSystem watched(memory);
         watched.afterCall = [&](const std::string& call) {
           std::map<std::string, std::string> now;

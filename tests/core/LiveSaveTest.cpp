@@ -1,9 +1,7 @@
 // A save that another program changes while a pass reads it is never replaced; a second
 // Duskmend on the same save is refused; a disk without room refuses before writing.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -14,10 +12,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Save(int sectors, const std::string& rain = "5") {
+// `sectors` sectors, each with a light entry (none: the remove pass's new text).
+std::string Save(int sectors, const std::string& rain = "5", bool entries = true) {
   std::string text;
-  for (int i = 0; i < sectors; ++i)
-    text += "[SECTOR " + std::to_string(i) + ",1]\r\nLOCALLIGHT=9\r\nRAINCHANCE=" + rain + "\r\n";
+  for (int i = 0; i < sectors; ++i) {
+    text += "[SECTOR " + std::to_string(i) + ",1]\r\n" + (entries ? "LOCALLIGHT=9\r\n" : "") +
+            "RAINCHANCE=" + rain + "\r\n";
+  }
   return text;
 }
 
@@ -26,25 +27,7 @@ const std::string kChanged =
     "Is the server still running? Stop it and start again.\n"
     "The worldsave was not changed.";
 
-// Runs a shell command in a child process and waits for it.
-void Shell(const std::string& command) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
-}
-
-// The remove pass's new text of Save(sectors).
-std::string NewSave(int sectors) {
-  std::string text;
-  for (int i = 0; i < sectors; ++i)
-    text += "[SECTOR " + std::to_string(i) + ",1]\r\nRAINCHANCE=5\r\n";
-  return text;
-}
+void Shell(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 
 // Whatever another program does to the save during the pass, up to the moment of the switch,
 // it finds the save as it left it, and the pass fails saying why; what it writes during the
@@ -131,7 +114,7 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
     const std::string saveNow = Exists(save) ? ReadFile(save) : kNone;
     const std::string tempNow = Exists(save + "tmp") ? ReadFile(save + "tmp") : kNone;
     const auto expected = [&](const std::string& text) {
-      return text.starts_with(kNew) ? NewSave(400) + text.substr(kNew.size()) : text;
+      return text.starts_with(kNew) ? Save(400, "5", false) + text.substr(kNew.size()) : text;
     };
     EXPECT_EQ(saveNow, expected(c.after));
     EXPECT_EQ(tempNow, expected(c.temp));
@@ -152,12 +135,16 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
 }
 
 // A linked save is replaced at its target, beside which its temp file stands, and the link
-// stays; a link switched to another save during the pass does not move the pass.
-TEST(LiveSaveTest, ALinkedSaveIsReplacedAtItsTargetEvenIfTheLinkMoves) {
+// stays; a link switched to another save during the pass does not move the pass. Backups made
+// with hard links keep their text: of the save, and of the last temp file.
+TEST(LiveSaveTest, ALinkedSaveIsReplacedAtItsTargetAndHardLinkedBackupsKeepTheirText) {
   TempDir dir;
   fs::create_directory(dir.Path("real"));
   const std::string target = dir.Path("real/a.scp");
   WriteFile(target, Save(400));
+  WriteFile(target + "tmp", "the last pass's copy\r\n");
+  fs::create_hard_link(target, dir.Path("backup.scp"));
+  fs::create_hard_link(target + "tmp", dir.Path("backup.scptmp"));
   WriteFile(dir.Path("b.scp"), Save(400));
   const std::string link = dir.Path("sphereworld.scp");
   fs::create_symlink(target, link);
@@ -166,10 +153,25 @@ TEST(LiveSaveTest, ALinkedSaveIsReplacedAtItsTargetEvenIfTheLinkMoves) {
   h.recorder.onYield = [&] { Shell("ln -sfn '" + dir.Path("b.scp") + "' '" + link + "'"); };
   ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(ReadFile(target).find("LOCALLIGHT"), std::string::npos);
+  EXPECT_EQ(ReadFile(target), Save(400, "5", false));
   EXPECT_EQ(ReadFile(target + "tmp"), ReadFile(target)) << "the temp file stands beside it";
   EXPECT_EQ(ReadFile(dir.Path("b.scp")), Save(400));
   EXPECT_FALSE(Exists(link + "tmp"));
+  EXPECT_EQ(ReadFile(dir.Path("backup.scp")), Save(400));
+  EXPECT_EQ(ReadFile(dir.Path("backup.scptmp")), "the last pass's copy\r\n");
+  // A hard link of the save at the temp path is the save, not an earlier run's temp file.
+  fs::remove(target + "tmp");
+  fs::create_hard_link(target, target + "tmp");
+  const std::string text = ReadFile(target);
+  PathHarness second;
+  const PassResult refused = second.passes.Remove(target);
+  EXPECT_EQ(refused.outcome, PassOutcome::kRefused);
+  EXPECT_EQ(PassMessage(refused), "The temporary file " + target +
+                                      "tmp is another name of the worldsave " + target +
+                                      " (a hard link).\nRemove or rename it, then try again.\n"
+                                      "Nothing was changed.");
+  EXPECT_EQ(ReadFile(target + "tmp"), text);
+  EXPECT_EQ(fs::hard_link_count(target), 2u);
 }
 
 // The save stays locked from the first look until the copy is made: a second Duskmend on it,
@@ -220,35 +222,6 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
   EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kRefused);  // no value: the question came
   later.dialogs.answer = "1";
   EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kDone);
-}
-
-// Backups made with hard links keep their text: of the save, and of the last temp file.
-TEST(LiveSaveTest, HardLinkedBackupsOfTheSaveAndItsTempFileKeepTheirText) {
-  TempDir dir;
-  const std::string save = dir.Path("sphereworld.scp");
-  WriteFile(save, Save(3));
-  WriteFile(save + "tmp", "the last pass's copy\r\n");
-  fs::create_hard_link(save, dir.Path("backup.scp"));
-  fs::create_hard_link(save + "tmp", dir.Path("backup.scptmp"));
-  Harness h;
-  h.Load(save);
-  ASSERT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-  EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos);
-  EXPECT_EQ(ReadFile(dir.Path("backup.scp")), Save(3));
-  EXPECT_EQ(ReadFile(dir.Path("backup.scptmp")), "the last pass's copy\r\n");
-  // A hard link of the save at the temp path is the save, not an earlier run's temp file.
-  fs::remove(save + "tmp");
-  fs::create_hard_link(save, save + "tmp");
-  const std::string text = ReadFile(save);
-  PathHarness second;
-  const PassResult refused = second.passes.Remove(save);
-  EXPECT_EQ(refused.outcome, PassOutcome::kRefused);
-  EXPECT_EQ(PassMessage(refused), "The temporary file " + save +
-                                      "tmp is another name of the worldsave " + save +
-                                      " (a hard link).\nRemove or rename it, then try again.\n"
-                                      "Nothing was changed.");
-  EXPECT_EQ(ReadFile(save + "tmp"), text);
-  EXPECT_EQ(fs::hard_link_count(save), 2u);
 }
 
 }  // namespace
