@@ -14,6 +14,7 @@ import pty
 import re
 import select
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -81,7 +82,22 @@ with tempfile.TemporaryDirectory() as folder:
     missing = os.path.join(folder, b"missing.scp")
     counts = b"Local Lights found: 1\nSectors total: 2\n"
     reason = b"Cannot read the worldsave " + missing
-    # args, stdout, stderr's first line, exit code, the save afterwards
+    # What cannot be read, and temp paths that cannot be written: told, and nothing that stands
+    # there is touched. A device of its own: a fault that rewrote one as the superuser would
+    # break the machine's.
+    temp, fifo, device = save + b"tmp", os.path.join(folder, b"fifo.scp"), os.path.join(folder, b"zero")
+    victim, elsewhere = os.path.join(folder, b"victim"), os.path.join(folder, b"elsewhere")
+    if not wine:
+        os.mkfifo(fifo)
+        os.mkdir(elsewhere)
+        for path, text in ((victim, b"not yours"), (os.path.join(elsewhere, b"keep"), b"mine")):
+            with open(path, "wb") as f:
+                f.write(text)
+        device = os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 5)) or device if os.geteuid() == 0 \
+            else b"/dev/zero"
+    unwritable = b"Cannot write the temporary file " + temp + b"\n%s\nThe worldsave was not changed.\n"
+    # args, stdout, the beginning of stderr (all of it when empty), exit code, the save afterwards,
+    # and what is done before
     table = [
         ([b"analysis", save], counts, b"", 0, SAVE),
         ([b"remove", save], counts, b"", 0, REMOVED),
@@ -97,19 +113,45 @@ with tempfile.TemporaryDirectory() as folder:
         ([b"--fast", b"remove", save], b"", b"duskmend-cli: unknown option --fast", 2, SAVE),
         ([b"remove", save, save], b"", b"duskmend-cli: too many arguments", 2, SAVE),
         ([b"--version"], b"duskmend-cli 1.0.0\n", b"", 0, SAVE),
+        ([b"analysis", fifo], b"", b"Cannot read the worldsave " + fifo + b"\nNot a regular file\n", 1, SAVE),
+        ([b"remove", device], b"", b"Cannot read the worldsave " + device + b"\nNot a regular file\n", 1, SAVE),
+        ([b"change", b"7", folder], b"", b"Cannot read the worldsave " + folder + b"\nIs a directory\n", 1, SAVE),
+        ([b"remove", save], b"", unwritable % b"Is a directory", 1, SAVE, lambda: os.mkdir(temp)),
+        ([b"change", b"7", save], b"", unwritable % b"Too many levels of symbolic links", 1, SAVE,
+         lambda: os.symlink(victim, temp)),
+        ([b"remove", save], b"", unwritable % b"Too many levels of symbolic links", 1, SAVE,
+         lambda: os.symlink(elsewhere, temp)),
+        ([b"remove", save], b"", b"Cannot replace the worldsave " + save + b"\nit is read-only\n", 2, SAVE,
+         lambda: os.chmod(save, 0o444)),  # read-only to the superuser too, whom no bit stops
     ]
     if wine:  # a wine start takes seconds: the arguments only as Windows hands them over
         table = table[:5]
-    for args, stdout, stderr, code, after in table:
+    for args, stdout, stderr, code, after, *before in table:
         name = b" ".join(args).decode(errors="replace")
+        if os.path.isdir(temp) and not os.path.islink(temp):
+            os.rmdir(temp)
+        elif os.path.lexists(temp):
+            os.remove(temp)
         with open(save, "wb") as f:
             f.write(SAVE)
+        os.chmod(save, 0o644)
+        for action in before:
+            action()
         got_code, got_out, got_err = run(args)
         check(name + ": exit code", got_code, code)
         check(name + ": stdout", got_out, stdout)
-        check(name + ": stderr", got_err.split(b"\n")[0], stderr)
+        check(name + ": stderr", got_err[:len(stderr) or None], stderr)
         with open(save, "rb") as f:
             check(name + ": the save", f.read(), after)
+    os.chmod(save, 0o644)
+    if not wine:
+        check("what stood at the temp path", (open(victim, "rb").read(), os.listdir(elsewhere)),
+              (b"not yours", [b"keep"]))
+    if not wine and os.geteuid() == 0:  # another's save, which this user may write, would change hands
+        os.chown(save, 0, 0), os.chmod(save, 0o666), os.chmod(folder, 0o777)
+        done = subprocess.run([cli, b"remove", save], user=65534, group=65534, capture_output=True)
+        check("another's save", (done.returncode, done.stderr.split(b"\n")[1], open(save, "rb").read()),
+              (2, b"it belongs to root and would be given to you", SAVE))
 
     code, out, _ = run([b"--help"])
     check("--help", (code, out.startswith(b"usage: duskmend-cli")), (0, True))
