@@ -187,41 +187,30 @@ TEST(LiveSaveTest, ASecondDuskmendOnTheSaveOrALinkToItIsRefusedThroughoutTheFirs
     fs::remove(link);
     fs::create_hard_link(save, link);
     int tries = 0;
-    const auto refused = [&](const std::string& call) {
-      ++tries;
-      PathHarness second;
-      const PassResult result = second.passes.Remove(other);
-      EXPECT_EQ(result.outcome, PassOutcome::kRefused) << "before " << call;
-      ASSERT_TRUE(result.refusal);
-      EXPECT_EQ(result.refusal->reason, PassRefusal::Reason::kBusy);
-      EXPECT_EQ(PassMessage(result), "Another Duskmend is working on " + other +
-                                         ".\nWait until it is done.\n"
-                                         "Nothing was changed.");
-    };
-    // From the call after the first pass's lock to the closing of its copy.
-    bool locked = false;
-    bool copied = false;
-    const auto second = [&](const std::string& call) {
-      if (locked) refused(call);
+    bool locked = false, copied = false;  // from the call after the lock to the copy's closing
+    ForwardingFileSystem calls;
+    calls.fault = [&](const std::string& call) {
+      if (locked) {
+        ++tries;
+        PathHarness second;
+        EXPECT_EQ(PassMessage(second.passes.Remove(other)),
+                  "Another Duskmend is working on " + other +
+                      ".\nWait until it is done.\nNothing was changed.")
+            << "before " << call;
+      }
       locked = (locked || call == "Lock") && !(copied && call == "Close");
       copied = copied || call == "Copy";
       return std::error_code{};
     };
-    ForwardingFileSystem calls;
-    calls.fault = second;
-    Harness first(calls);
-    first.Load(save);
-    first.recorder.onYield = [&] { second("yield"); };
-    ASSERT_EQ(first.runner.RemovePass(), PassOutcome::kDone);
+    PathHarness first(calls);
+    first.recorder.onYield = [&] { calls.fault("yield"); };
+    ASSERT_EQ(first.passes.Remove(save).outcome, PassOutcome::kDone);
     EXPECT_GE(tries, 10);
     EXPECT_EQ(ReadFile(save), ReadFile(save + "tmp"));
     EXPECT_EQ(ReadFile(link), Save(400)) << "the other name keeps the old text";
   }
-  Harness later;  // the lock went with the first pass
-  later.Load(save);
-  EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kRefused);  // no value: the question came
-  later.dialogs.answer = "1";
-  EXPECT_EQ(later.runner.ChangePass(), PassOutcome::kDone);
+  PathHarness later;  // the lock went with the first pass
+  EXPECT_EQ(later.passes.Change(save, "1").outcome, PassOutcome::kDone);
 }
 
 }  // namespace
