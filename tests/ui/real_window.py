@@ -107,6 +107,16 @@ def check_orca():  # a blind user's session by the keyboard alone
                 return
         sys.exit(f"Tab never reached {button}")
 
+    # Tab visits the buttons in their order from Open; Return presses the focused one: with
+    # nothing loaded, the analysis says so. Alt+F and Alt+E open their menus.
+    check("the order of Tab", [(key("Tab"), orca.hear(r"push button\.$"))[1][-1] for _ in range(5)],
+          [f"{name} push button." for name in ("Remove all Local Lights", "Change all Local Lights", "About...",
+                                               "Exit", "Start analysis only")])
+    key("Return")
+    check("nothing loaded", orca.hear("^OK push button")[-2], "Load a worldsave at first, please...")
+    key("Return")
+    for menu, first in (("alt+f", "Open Sphereworld.scp."), ("alt+e", "Remove all Local Light entries.")):
+        key(menu), orca.hear(f"^{re.escape(first)}$", f"the first entry of {menu}'s menu"), key("Escape", "Escape")
     told = "notification Ready. Local Lights found {}, Sectors total {}."
     save, big = (os.path.join(tempfile.mkdtemp(), "sphereworld.scp") for _ in range(2))
     for path in (save, big):
@@ -144,6 +154,7 @@ def check_orca():  # a blind user's session by the keyboard alone
     focus("Remove all Local Lights")
     subprocess.run(["xdotool", "key", "--delay", "50", "space", "space"])
     said = orca.hear("^notification")
+    check("the bar told during a long pass", any(re.match(r"\d+ percent\.$", line) for line in said), True)
     key("alt+c")
     said += orca.hear("^Hey, Dude!")
     check("a double Space", [line for line in said if re.search("^notification|About|push button", line)],
