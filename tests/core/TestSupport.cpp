@@ -52,42 +52,6 @@ std::string CrLf(const std::vector<std::string>& lines) {
   return text;
 }
 
-void Recorder::SetBarWidth(float width) {
-  log.push_back("bar " + std::to_string(static_cast<long long>(width)));
-  if (model) model->SetBarWidth(width);
-}
-
-void Recorder::SetStatusText(const std::string& text) {
-  log.push_back("status " + text);
-  if (model) model->SetStatusText(text);
-}
-
-void Recorder::YieldToEvents() {
-  log.push_back("yield");
-  if (onYield) onYield();
-}
-
-void Recorder::YieldToEventsAtEnd() {
-  log.push_back("yield at end");
-  if (onYield) onYield();
-}
-
-void ScriptedDialogs::ShowMessage(const std::string& prompt, int style, const std::string& title) {
-  messages.push_back({prompt, style, title});
-}
-
-std::string ScriptedDialogs::AskForText(const std::string& prompt, const std::string& title) {
-  questions.push_back(prompt + " | " + title);
-  return answer;
-}
-
-Harness::Harness(FileSystem& fs) : runner(model, recorder, dialogs, fs) { recorder.model = &model; }
-
-void Harness::Load(const std::string& path) {
-  model.SetPathText(path);
-  recorder.log.clear();
-}
-
 std::error_code ForwardingFileSystem::Close(FileHandle file) {
   // A close that fails has still released the handle.
   std::error_code error = Enter("Close");

@@ -43,10 +43,16 @@ std::string CrLf(const std::vector<std::string>& lines);
 // "sectors N". Sink calls also reach the model, as they do in the window.
 class Recorder : public ProgressSink, public WindowView {
  public:
-  void SetBarWidth(float width) override;
-  void SetStatusText(const std::string& text) override;
-  void YieldToEvents() override;
-  void YieldToEventsAtEnd() override;  // logged as "yield at end": the window never skips it
+  void SetBarWidth(float width) override {
+    log.push_back("bar " + std::to_string(static_cast<long long>(width)));
+    if (model) model->SetBarWidth(width);
+  }
+  void SetStatusText(const std::string& text) override {
+    log.push_back("status " + text);
+    if (model) model->SetStatusText(text);
+  }
+  void YieldToEvents() override { Yield("yield"); }
+  void YieldToEventsAtEnd() override { Yield("yield at end"); }  // the window never skips it
   void ShowPathText(const std::string&) override {}
   void ShowLightsCount(const std::string& text) override { log.push_back("lights " + text); }
   void ShowSectorsCount(const std::string& text) override { log.push_back("sectors " + text); }
@@ -59,6 +65,12 @@ class Recorder : public ProgressSink, public WindowView {
   bool keepsAlive = true;
   WindowModel* model = nullptr;
   std::function<void()> onYield;  // runs inside every yield, as a click would
+
+ private:
+  void Yield(const char* entry) {
+    log.push_back(entry);
+    if (onYield) onYield();
+  }
 };
 
 struct Message {
@@ -70,8 +82,13 @@ struct Message {
 // Answers the question with `answer` and records every message box.
 class ScriptedDialogs : public Dialogs {
  public:
-  void ShowMessage(const std::string& prompt, int style, const std::string& title) override;
-  std::string AskForText(const std::string& prompt, const std::string& title) override;
+  void ShowMessage(const std::string& prompt, int style, const std::string& title) override {
+    messages.push_back({prompt, style, title});
+  }
+  std::string AskForText(const std::string& prompt, const std::string& title) override {
+    questions.push_back(prompt + " | " + title);
+    return answer;
+  }
 
   std::string answer;
   std::vector<Message> messages;
@@ -80,9 +97,14 @@ class ScriptedDialogs : public Dialogs {
 
 // A window's worth of core: model, sink, dialogs and runner, wired as the window wires them.
 struct Harness {
-  explicit Harness(FileSystem& fs = SystemFileSystem());
+  explicit Harness(FileSystem& fs = SystemFileSystem()) : runner(model, recorder, dialogs, fs) {
+    recorder.model = &model;
+  }
   // Loads `path` as the open command does, and forgets what was recorded so far.
-  void Load(const std::string& path);
+  void Load(const std::string& path) {
+    model.SetPathText(path);
+    recorder.log.clear();
+  }
 
   Recorder recorder;
   ScriptedDialogs dialogs;
