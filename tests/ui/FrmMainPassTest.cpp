@@ -1,5 +1,5 @@
-// The passes as the window runs them: the progress while they run, the commands they lock,
-// and the exit command during a pass.
+// The passes as the window runs them: the progress while they run, slow file calls, the
+// commands they lock, and the exit command during a pass.
 #include <QAction>
 #include <QDir>
 #include <QLabel>
@@ -63,23 +63,6 @@ class FrmMainPassTest : public QObject {
   }
   void cleanup() { window_.reset(); }
 
-  void theBarAndTheStatusMoveWhileAPassRuns() {
-    WriteFile(save_, Save(1200));
-    Load(save_);
-    QStringList seen;
-    window_->onYield = [&] {
-      seen << Text("lStatus") + " " +
-                  QString::number(window_->findChild<QWidget*>("Shape2")->width());
-    };
-    window_->Command7_Click();
-    // The analysis pass yields before it shows a step: each yield paints the one before.
-    QCOMPARE(seen, QStringList({"Status bar ;) 449", "41 % 188"}));
-    QCOMPARE(Text("lStatus"), QString("100% - Ready"));
-    QCOMPARE(window_->findChild<QWidget*>("Shape2")->width(), 449);
-    QCOMPARE(Text("Label5"), QString("12"));
-    QCOMPARE(Text("Label6"), QString("12"));
-  }
-
   // The file calls that can take long on a large save or a slow disk leave the window
   // answering meanwhile: each waits here until the window has looked at its events.
   void aSlowFileCallLeavesTheWindowAnswering() {
@@ -114,15 +97,17 @@ class FrmMainPassTest : public QObject {
     QVERIFY(!ReadFile(save_).contains("LOCALLIGHT"));
   }
 
-  // While a pass runs, the commands that would start another one or change its file are off;
-  // the focused one (Open, here) stays on and does nothing.
-  void aRunningPassLocksTheCommandsThatWouldDisturbIt() {
+  // While a pass runs, the bar and the status move, and the commands that would start another
+  // pass or change its file are off; the focused one (Open, here) stays on and does nothing.
+  void aRunningPassShowsItsStepsAndLocksTheCommandsThatWouldDisturbIt() {
     WriteFile(save_, Save(1200));
     Load(save_);
     const QString other = dir_.filePath("other.scp");
     WriteFile(other, "A=1\r\n");
-    QStringList off;
+    QStringList off, seen;
     window_->onYield = [&] {
+      seen << Text("lStatus") + " " +
+                  QString::number(window_->findChild<QWidget*>("Shape2")->width());
       if (!off.isEmpty()) return;
       for (QObject* command : window_->findChildren<QObject*>())
         if (command->property("enabled") == false) off << command->objectName();
@@ -132,6 +117,12 @@ class FrmMainPassTest : public QObject {
       window_->Command7_Click();  // even a direct call starts no second pass
     };
     window_->Command3_Click();
+    // Each step's yield paints it; the last one stays through the end's three yields.
+    QCOMPARE(seen, QStringList({"41 % 188", "83 % 375", "83 % 375", "83 % 375", "83 % 375"}));
+    QCOMPARE(
+        Text("lStatus") + " " + QString::number(window_->findChild<QWidget*>("Shape2")->width()),
+        QString("100% - Ready 449"));
+    QCOMPARE(Text("Label5") + " " + Text("Label6"), QString("12 12"));
     off.sort();
     QCOMPARE(off, QStringList({"Command3", "Command4", "Command7", "me_changesse", "me_removesse",
                                "mf_open"}));
