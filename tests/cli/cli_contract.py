@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The contract of duskmend-cli: arguments, stdout, stderr's first line, exit code and the
-file afterwards, as one table; then a stop by SIGINT in the middle of a large pass.
+"""The contract of duskmend-cli: arguments, stdout, the beginning of stderr, exit code and the
+file afterwards, as one table; then the rest, to a stop by signal in the middle of a large pass.
 
     cli_contract.py DUSKMEND_CLI DUSKMEND_GENSAVE
     cli_contract.py --wine WINE DUSKMEND_CLI.exe   the Windows program: the passes and a
@@ -30,6 +30,16 @@ NOT_LATIN1 = (b"The new value must be one line of Latin-1 (ISO 8859-1) character
 SAVE = b"[SECTOR 1,1]\r\nLOCALLIGHT=5\r\n[SECTOR 2,2]\r\nA=1\r\n"
 REMOVED = b"[SECTOR 2,2]\r\nA=1\r\n"
 CHANGED = b"[SECTOR 1,1]\r\nLOCALLIGHT=7\r\n[SECTOR 2,2]\r\nA=1\r\n"
+
+
+def put(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def check(name, actual, expected):
@@ -91,8 +101,7 @@ with tempfile.TemporaryDirectory() as folder:
         os.mkfifo(fifo)
         os.mkdir(elsewhere)
         for path, text in ((victim, b"not yours"), (os.path.join(elsewhere, b"keep"), b"mine")):
-            with open(path, "wb") as f:
-                f.write(text)
+            put(path, text)
         device = os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 5)) or device if os.geteuid() == 0 \
             else b"/dev/zero"
     unwritable = b"Cannot write the temporary file " + temp + b"\n%s\nThe worldsave was not changed.\n"
@@ -132,8 +141,7 @@ with tempfile.TemporaryDirectory() as folder:
             os.rmdir(temp)
         elif os.path.lexists(temp):
             os.remove(temp)
-        with open(save, "wb") as f:
-            f.write(SAVE)
+        put(save, SAVE)
         os.chmod(save, 0o644)
         for action in before:
             action()
@@ -141,24 +149,22 @@ with tempfile.TemporaryDirectory() as folder:
         check(name + ": exit code", got_code, code)
         check(name + ": stdout", got_out, stdout)
         check(name + ": stderr", got_err[:len(stderr) or None], stderr)
-        with open(save, "rb") as f:
-            check(name + ": the save", f.read(), after)
+        check(name + ": the save", read(save), after)
     os.chmod(save, 0o644)
     if not wine:
-        check("what stood at the temp path", (open(victim, "rb").read(), os.listdir(elsewhere)),
+        check("what stood at the temp path", (read(victim), os.listdir(elsewhere)),
               (b"not yours", [b"keep"]))
     if not wine and os.geteuid() == 0:  # another's save, which this user may write, would change hands
         os.chown(save, 0, 0), os.chmod(save, 0o666), os.chmod(folder, 0o777)
         done = subprocess.run([cli, b"remove", save], user=65534, group=65534, capture_output=True)
-        check("another's save", (done.returncode, done.stderr.split(b"\n")[1], open(save, "rb").read()),
+        check("another's save", (done.returncode, done.stderr.split(b"\n")[1], read(save)),
               (2, b"it belongs to root and would be given to you", SAVE))
 
     code, out, _ = run([b"--help"])
     check("--help", (code, out.startswith(b"usage: duskmend-cli")), (0, True))
 
     # --json, read by a real parser, for a done and a failed pass; any path bytes.
-    with open(save, "wb") as f:
-        f.write(SAVE)
+    put(save, SAVE)
     code, out, _ = run([b"--json", b"remove", save])
     result = json.loads(out)
     check("--json remove", (code, result["pass"], result["lights"], result["sectors"], result["outcome"]),
@@ -180,26 +186,21 @@ with tempfile.TemporaryDirectory() as folder:
     # The window's text for "nothing loaded" is a file name like any other here (Windows drops
     # the dots at the end of a name).
     marker = b"No Worldsave loaded..."
-    with open(os.path.join(folder, marker), "wb") as f:
-        f.write(SAVE)
+    put(os.path.join(folder, marker), SAVE)
     got_code, got_out, got_err = run([b"remove", marker], cwd=folder)
-    with open(os.path.join(folder, marker), "rb") as f:
-        check("a save named like the marker", (got_code, got_out, got_err, f.read()),
-              (0, counts, b"", REMOVED))
+    check("a save named like the marker", (got_code, got_out, got_err, read(os.path.join(folder, marker))),
+          (0, counts, b"", REMOVED))
 
     # A value given in a locale that is not UTF-8 is converted to UTF-8, and nothing comes with it.
-    with open(save, "wb") as f:
-        f.write(SAVE)
+    put(save, SAVE)
     subprocess.run([cli, b"change", b"7", save], capture_output=True, env=dict(os.environ, LC_ALL="C"))
-    with open(save, "rb") as f:
-        check("a change in the C locale", f.read(), CHANGED)
+    check("a change in the C locale", read(save), CHANGED)
 
     # list: each entry as the line rules find it (CR LF, a lone CR or a lone LF ends a line; an
     # entry follows its header, or the FLAGS= line after it), the counts on stderr, or in the
     # JSON object with the entries.
-    with open(save, "wb") as f:
-        f.write(b"[SECTOR 1,2,0,0]\r\nLIGHT=14\r\n[sector 7]\nFLAGS=04\nlight=3\r[Sector]\r\nRAINCHANCE=5\r\n"
-                b"LocalLight=1\r\n[SECTOR 9]\rLocalLight=0 // dark\r\n[WORLDITEM i_gold]\r\nLIGHT=2")
+    put(save, b"[SECTOR 1,2,0,0]\r\nLIGHT=14\r\n[sector 7]\nFLAGS=04\nlight=3\r[Sector]\r\nRAINCHANCE=5\r\n"
+        b"LocalLight=1\r\n[SECTOR 9]\rLocalLight=0 // dark\r\n[WORLDITEM i_gold]\r\nLIGHT=2")
     check("list", run([b"list", save]), (0, b"2\t1,2,0,0\tLIGHT=14\n5\t7\tlight=3\n10\t9\tLocalLight=0 // dark\n",
                                          b"Local Lights found: 3\nSectors total: 4\n"))
     result = json.loads(run([b"--json", b"list", save])[1])
@@ -211,29 +212,24 @@ with tempfile.TemporaryDirectory() as folder:
     backup = os.path.join(folder, b"backup.scp")
     for name, wrap in [("linked", []), ("copied", ["strace", "-f", "-qq", "-o", os.devnull, "-e",
                                                    "inject=link,linkat:error=EXDEV"])]:
-        with open(save, "wb") as f:
-            f.write(SAVE)
+        put(save, SAVE)
         old = os.stat(save).st_ino
         done = subprocess.run(wrap + [cli, b"--backup", backup, b"remove", save], capture_output=True,
                               env=TRACED)
-        with open(backup, "rb") as f, open(save, "rb") as now:
-            check("--backup, " + name, (done.returncode, f.read(), now.read(), os.stat(backup).st_ino == old),
-                  (0, SAVE, REMOVED, name == "linked"))
+        check("--backup, " + name, (done.returncode, read(backup), read(save), os.stat(backup).st_ino == old),
+              (0, SAVE, REMOVED, name == "linked"))
         code, _, err = run([b"--backup", backup, b"change", b"7", save])
-        with open(save, "rb") as now:
-            check("--backup over a taken path, " + name, (code, err.split(b"\n")[0], now.read()),
-                  (2, b"The backup " + backup + b" exists already.", REMOVED))
+        check("--backup over a taken path, " + name, (code, err.split(b"\n")[0], read(save)),
+              (2, b"The backup " + backup + b" exists already.", REMOVED))
         os.remove(backup)
 
     # A value that Sphere does not read is written, and the operator is told once.
     for value, warned in [(b"31", True), (b"-1", True), (b"abc", True), (b"0", False), (b"15", False),
                           (b"30", False)]:
-        with open(save, "wb") as f:
-            f.write(SAVE)
+        put(save, SAVE)
         code, out, err = run([b"change", b"--", value, save])
-        with open(save, "rb") as f:
-            check(b"change " + value, (code, err.count(b"Sphere reads light levels from 0 (bright) to 30"),
-                                       f.read()), (0, int(warned), SAVE.replace(b"=5", b"=" + value)))
+        check(b"change " + value, (code, err.count(b"Sphere reads light levels from 0 (bright) to 30"), read(save)),
+              (0, int(warned), SAVE.replace(b"=5", b"=" + value)))
         result = json.loads(run([b"--json", b"change", b"--", value, save])[1])
         check(b"--json change " + value, "warning" in result, warned)
 
@@ -246,8 +242,7 @@ with tempfile.TemporaryDirectory() as folder:
     # temp file is synced before the switch, the folder after it. The temp file gets the save's
     # extended attributes (where access lists live) before any bit wider than its owner's.
     traced = os.path.join(folder, b"traced.scp")
-    with open(traced, "wb") as f:
-        f.write(SAVE)
+    put(traced, SAVE)
     try:
         os.setxattr(traced, "user.shard", b"7")
         attributes = True
@@ -259,8 +254,7 @@ with tempfile.TemporaryDirectory() as folder:
         subprocess.run(["strace", "-f", "-y", "-qq", "-e",
                         "trace=fsync,fdatasync,rename,renameat,renameat2,fsetxattr,fchmod",
                         "-o", log, cli, b"remove", traced], check=True, stdout=subprocess.DEVNULL, env=TRACED)
-        with open(log, "rb") as f:
-            calls = [line.split(maxsplit=1)[1] for line in f.read().splitlines()]  # after the pid
+        calls = [line.split(maxsplit=1)[1] for line in read(log).splitlines()]  # after the pid
         at = [i for i, call in enumerate(calls) if call.startswith(b"rename")]
         synced = [i for i, call in enumerate(calls) if call.startswith((b"fsync(", b"fdatasync("))
                   and call.split(b"<", 1)[1].startswith(traced + b"tmp>")]
@@ -275,15 +269,12 @@ with tempfile.TemporaryDirectory() as folder:
         check("the temp file synced before the rename", bool(synced) and synced[0] < at[0], True)
         check("the folder synced after the rename", bool(folder_synced) and folder_synced[-1] > at[0], True)
         # A file system without the exchange of two names (NFS, FAT): the pass renames instead.
-        with open(traced, "wb") as f:
-            f.write(SAVE)
+        put(traced, SAVE)
         done = subprocess.run(["strace", "-f", "-qq", "-e", "trace=rename,renameat,renameat2", "-e",
                                "inject=renameat2:error=EINVAL", "-o", log, cli, b"remove", traced],
                               stdout=subprocess.DEVNULL, env=TRACED).returncode
-        with open(log, "rb") as f, open(traced, "rb") as save_now:
-            calls = [line.split(maxsplit=1)[1].split(b"(")[0] for line in f.read().splitlines()]
-            check("no exchange: a rename", (done, calls, b"LIGHT" in save_now.read()),
-                  (0, [b"renameat2", b"rename"], False))
+        calls = [line.split(maxsplit=1)[1].split(b"(")[0] for line in read(log).splitlines()]
+        check("no exchange: a rename", (done, calls, b"LIGHT" in read(traced)), (0, [b"renameat2", b"rename"], False))
         # On a terminal the bar moves while a pass runs, redrawn at most five times a second:
         # reads slowed to a tenth of a second each make an analysis of 4 MB last two seconds.
         slow = os.path.join(folder, b"slow.scp")
@@ -305,19 +296,16 @@ with tempfile.TemporaryDirectory() as folder:
     huge = os.path.join(folder, b"huge.scp")
     for head, tail, after in [(b"[sector 1", b"\nLOCALLIGHT=1\nA=1", b"\r\nA=1\r\n"),
                               (b"[sector 1", b"\nLOCALLIGHT=1\n", None)]:
-        with open(huge, "wb") as f:
-            f.write(head + piece * 100 + tail)
+        put(huge, head + piece * 100 + tail)
         peak = subprocess.run(["/usr/bin/time", "-f", "%M", cli, b"remove", huge],
                               capture_output=True).stderr.split()[-1]
         check(f"a huge line: {peak} KiB at the peak", int(peak) < PEAK_KIB, True)
-        with open(huge, "rb") as f:
-            check("a huge line: the new save", f.read() == (head + piece * 100 + after if after else b""), True)
+        check("a huge line: the new save", read(huge) == (head + piece * 100 + after if after else b""), True)
 
     # SIGINT in the middle of a large pass, once its progress shows on a terminal.
     big = os.path.join(folder, b"big.scp")
     subprocess.run([gensave, b"256M", big], check=True, stdout=subprocess.DEVNULL)
-    with open(big, "rb") as f:
-        old = f.read()
+    old = read(big)
     for signal_number in (signal.SIGINT, signal.SIGTERM):
         leader, follower = pty.openpty()
         child = subprocess.Popen([cli, b"remove", big], stdout=subprocess.PIPE, stderr=follower)
@@ -336,8 +324,7 @@ with tempfile.TemporaryDirectory() as folder:
         check(name + ": exit code", child.returncode, 128 + signal_number)
         check(name + ": says so", b"Stopped; the worldsave was not changed." in shown, True)
         check(name + ": no counts", out, b"")
-        with open(big, "rb") as f:
-            check(name + ": the save is old", f.read() == old, True)
+        check(name + ": the save is old", read(big) == old, True)
         check(name + ": no temp file", os.path.exists(big + b"tmp"), False)
 
 if failures == 0:
