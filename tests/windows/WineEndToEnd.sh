@@ -29,38 +29,33 @@ wait_for() {
 }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 
-# In window $1, opens the save typed as $2 with Alt+S and removes its local lights with
-# Alt+R; waits until the save at $3 holds none and its temp file stands beside it.
-open_and_remove() {
-  window=$1 typed=$2 save=$3
-  # Without a window manager the focus may come late: press Alt+S until the dialog opens.
-  for _ in $(seq 10); do
-    xdotool windowfocus "$window" 2>/dev/null || true
-    xdotool key alt+s
-    sleep 1
-    [ -n "$(visible '^Open sphereworld')" ] && break
-  done
-  dialog=$(visible '^Open sphereworld')
-  [ -n "$dialog" ] || { echo "Alt+S opened no file dialog"; exit 1; }
-  xdotool windowfocus "$dialog"
-  sleep 1
-  xdotool type --delay 20 "$typed"
-  xdotool key Return
-  wait_for '[ -z "$(visible "^Open sphereworld")" ]'
-  xdotool windowfocus "$window"
-  sleep 0.5
-  xdotool key alt+r
-  wait_for '[ -e "${save}tmp" ] && ! grep -q LOCALLIGHT "$save"'
-  sleep 1
-}
-
 /usr/lib/wine/wine64 "$program" >/dev/null 2>&1 &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 # Wine may still be busy with what an installer left it (menus, links): a minute at most.
 wait_for '[ -n "$(visible "^Duskmend v1\.0$")" ]'
 window=$(visible '^Duskmend v1\.0$')
-open_and_remove "$window" "Z:$(echo "$save" | tr / '\\')" "$save"
+# Opens the save typed as Z:\... with Alt+S and removes its local lights with Alt+R; waits
+# until the save holds none and its temp file stands beside it. Without a window manager the
+# focus may come late: Alt+S is pressed until the dialog opens.
+for _ in $(seq 10); do
+  xdotool windowfocus "$window" 2>/dev/null || true
+  xdotool key alt+s
+  sleep 1
+  [ -n "$(visible '^Open sphereworld')" ] && break
+done
+dialog=$(visible '^Open sphereworld')
+[ -n "$dialog" ] || { echo "Alt+S opened no file dialog"; exit 1; }
+xdotool windowfocus "$dialog"
+sleep 1
+xdotool type --delay 20 "Z:$(echo "$save" | tr / '\\')"
+xdotool key Return
+wait_for '[ -z "$(visible "^Open sphereworld")" ]'
+xdotool windowfocus "$window"
+sleep 0.5
+xdotool key alt+r
+wait_for '[ -e "${save}tmp" ] && ! grep -q LOCALLIGHT "$save"'
+sleep 1
 if [ -n "$screenshot" ]; then
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xwd -root -silent | /usr/bin/convert xwd:- -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
