@@ -14,13 +14,18 @@ class QtWindowDialogsTest : public QObject {
 
  private:
   // Runs `answer` on the input dialog as soon as it shows.
-  static void WhenShown(const std::function<void(QInputDialog*)>& answer) {
-    QTimer::singleShot(0, [answer] {
+  void WhenShown(const std::function<void(QInputDialog*)>& answer) {
+    timer_.disconnect();
+    connect(&timer_, &QTimer::timeout, [answer] {
       auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
       QVERIFY(dialog);
       answer(dialog);
     });
+    timer_.setSingleShot(true);
+    timer_.start(0);
   }
+
+  QTimer timer_;
 
  private slots:
   void anInputBoxGivesTheTypedTextOrNothingOnCancel() {
