@@ -60,6 +60,7 @@ class FrmMainTest : public QObject {
     QCOMPARE(Text("Label1") + "|" + Find("Label1")->toolTip(), shown + "|" + shown);
     QCOMPARE(dialogs_.openTitles.size(), 2);
     Click("Command7");
+    QVERIFY(window_->isVisible());  // a pass ends nothing else
     dialogs_.files = {dir_.filePath("other.scp")};
     Click("Command1");
     QCOMPARE(Text("Label5") + " " + Text("Label6") + " " + Text("lStatus"),
