@@ -203,6 +203,13 @@ with tempfile.TemporaryDirectory() as folder:
         b"LocalLight=1\r\n[SECTOR 9]\rLocalLight=0 // dark\r\n[WORLDITEM i_gold]\r\nLIGHT=2")
     check("list", run([b"list", save]), (0, b"2\t1,2,0,0\tLIGHT=14\n5\t7\tlight=3\n10\t9\tLocalLight=0 // dark\n",
                                          b"Local Lights found: 3\nSectors total: 4\n"))
+    # In a save of thousands of lines, each entry's number is that of the line that holds it.
+    example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "x-series",
+                           "sphereworld.scp").encode()
+    lines, (code, out, _) = re.split(rb"\r\n|\r|\n", read(example)), run([b"list", example])
+    shown = [line.split(b"\t") for line in out.splitlines()]
+    check("list: the line numbers in a long save", (code, len(shown), [lines[int(n) - 1] for n, _, _ in shown]),
+          (0, 5, [entry for _, _, entry in shown]))
     result = json.loads(run([b"--json", b"list", save])[1])
     check("--json list", (result["lights"], result["sectors"], result["outcome"], result["entries"][2]),
           (3, 4, "done", {"line": 10, "sector": "9", "key": "LocalLight", "value": "0 // dark"}))
