@@ -157,8 +157,8 @@ std::string RandomSave(std::mt19937& random) {
 
 // The three passes over `input` in memory, each held to the model; a stale temp file from an
 // earlier run is replaced.
-void ExpectPasses(const std::string& input, std::size_t readSize, std::size_t writeSize) {
-  const ModelPasses model = Model(input, "9");
+void ExpectPasses(const std::string& input, const ModelPasses& model, std::size_t readSize,
+                  std::size_t writeSize) {
   const std::string save = "sphereworld.scp";
   MemoryFileSystem memory;
   Harness h(memory);
@@ -208,10 +208,11 @@ TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
   const std::size_t kReadSizes[] = {1, 2, 3, 7, 16, 64, LineReader::kDefaultReadSize};
   const std::size_t kWriteSizes[] = {2, 5, 16, 4096};
   for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const ModelPasses model = Model(inputs[i], "9");
     for (std::size_t r = 0; r < std::size(kReadSizes); ++r) {
       SCOPED_TRACE("input " + std::to_string(i) + " \"" + inputs[i] + "\", read size " +
                    std::to_string(kReadSizes[r]));
-      ExpectPasses(inputs[i], kReadSizes[r], kWriteSizes[(i + r) % std::size(kWriteSizes)]);
+      ExpectPasses(inputs[i], model, kReadSizes[r], kWriteSizes[(i + r) % std::size(kWriteSizes)]);
     }
   }
 }
