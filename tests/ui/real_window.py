@@ -32,6 +32,7 @@ def start(scale="1"):
         f"the program ended at its start with {child.returncode}: {errors.read()!r}")
         or subprocess.run(search, capture_output=True, text=True).stdout.split())
     time.sleep(1)  # painted
+    child.errors = errors  # what the program printed, shown when it ends as it should not
     return child, window[0]
 
 
@@ -163,6 +164,8 @@ def check_orca():  # a blind user's session by the keyboard alone
     before = os.stat(big)
     child.send_signal(signal.SIGTERM)
     check("a SIGTERM with a dialog open", (child.wait(timeout=30), os.stat(big).st_mtime_ns), (0, before.st_mtime_ns))
+    if child.returncode != 0:
+        print(child.errors.seek(0) or child.errors.read().decode(errors="replace"))
 
 
 if mode == "pixels":
