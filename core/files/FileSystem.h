@@ -26,6 +26,7 @@ struct FileIdentity {
   // The last change of its bytes or of what the system keeps about it (a write whose old
   // modification time was put back included); a rename sets it too.
   std::int64_t changed = 0;
+  std::uint64_t links = 0;  // the names it has; 0 once the last one went and it is only open
   bool operator==(const FileIdentity&) const = default;
   bool SameFile(const FileIdentity& other) const {
     return device == other.device && file == other.file;
@@ -72,12 +73,17 @@ class FileSystem {
   // Whether this user may replace the file at `path` keeping it as it is: an error, and the
   // reason in words, when it is read-only or would change hands.
   virtual std::error_code MayReplace(const std::string& path, std::string& reason) = 0;
-  // Bytes that this user may still write to the file system that holds `path`.
-  virtual std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) = 0;
+  // Bytes that this user may still write to the file system that holds `path`, and which
+  // disk that is: two paths with the same `disk` take their room from the same bytes.
+  virtual std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes,
+                                    std::uint64_t& disk) = 0;
   // Gives the file that `existing` names another name, `added`, which must not exist yet.
   virtual std::error_code Link(const std::string& existing, const std::string& added) = 0;
   // Puts `from` in the place of `to` in one step: `to` names the old or the new file, always.
   virtual std::error_code Rename(const std::string& from, const std::string& to) = 0;
+  // Puts `from` at `to` in one step, where nothing may stand yet: fails with
+  // std::errc::file_exists, replacing nothing, where something does.
+  virtual std::error_code Move(const std::string& from, const std::string& to) = 0;
   // Swaps the files that `a` and `b` name in one step; fails with std::errc::not_supported
   // where the file system cannot.
   virtual std::error_code Exchange(const std::string& a, const std::string& b) = 0;
@@ -88,6 +94,13 @@ class FileSystem {
   // Whether the watched file was changed since the last look (or since Watch), and whether
   // its bytes were written among those changes.
   virtual std::error_code Changed(FileHandle watch, bool& changed, bool& written) = 0;
+  // Starts noting the files that come to the name `path` in its folder or go from it (a
+  // rename, a link, a new file, a removal); `watch` is closed with Close. Fails with
+  // std::errc::not_supported where the system cannot.
+  virtual std::error_code WatchName(const std::string& path, FileHandle& watch) = 0;
+  // How many times a file came to the watched name or went from it since the last look
+  // (or since WatchName); `path` is the one given to WatchName.
+  virtual std::error_code NameChanges(FileHandle watch, const std::string& path, int& count) = 0;
   // Whether a file may be renamed over, or swapped, while this program holds it open.
   virtual bool ReplacesOpenFiles() const = 0;
   virtual std::error_code Remove(const std::string& path) = 0;

@@ -7,7 +7,12 @@
 
 namespace duskmend {
 
-// A file step of a pass that failed. The pass ends, and the world save keeps its old text.
+// What the world save's path holds after a pass: its old text (or what another program made
+// of it), the pass's new text, or nothing (another program removed it).
+enum class SaveText { kOld, kNew, kNone };
+
+// A file step of a pass that failed. The pass ends; up to the switch the world save keeps its
+// old text.
 struct PassFailure {
   enum class Step {
     kReadWorld,
@@ -30,10 +35,35 @@ struct PassFailure {
     kWrittenAtSwitch,
     // the same, and the old save's text could not be kept
     kWrittenAtSwitchLost,
+    // another program put a file at the world save's name, or removed it, as a rename replaced
+    // it: that file is lost, the old save's text is at the temp path (with an error: it could
+    // not be kept), the new in the world save
+    kWorldReplacedAtSwitch,
   };
   Step step;
   std::error_code error;
 };
+
+// Whether a failure at `step` leaves the new text in the world save's place.
+constexpr bool NewTextInPlace(PassFailure::Step step) {
+  using Step = PassFailure::Step;
+  switch (step) {
+    case Step::kReadWorld:
+    case Step::kWriteTemp:
+    case Step::kReplace:
+    case Step::kWriteBackup:
+    case Step::kWorldChanged:
+    case Step::kWorldRemovedAtSwitch:
+    case Step::kWrittenIntoNew:
+      return false;
+    case Step::kWorldChangedAtSwitch:
+    case Step::kWrittenAtSwitch:
+    case Step::kWrittenAtSwitchLost:
+    case Step::kWorldReplacedAtSwitch:
+      return true;
+  }
+  return false;
+}
 
 // A pass that may not begin, and why. Nothing was changed.
 struct PassRefusal {
@@ -52,8 +82,8 @@ struct PassRefusal {
       : reason(why), detail(std::move(systemReason)), needed(neededBytes), free(freeBytes) {}
 
   Reason reason;
-  // the system's reason, for kMayNotReplace and kNoWatch; the path, for kTempIsSave and
-  // kBackupExists
+  // the system's reason, for kMayNotReplace and kNoWatch; the path, for kTempIsSave,
+  // kBackupExists and kNoSpace
   std::string detail;
   std::uint64_t needed;  // bytes, for kNoSpace
   std::uint64_t free;

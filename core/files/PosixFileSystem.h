@@ -31,12 +31,16 @@ class PosixFileSystem final : public FileSystem {
   std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override;
   std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override;
   std::error_code MayReplace(const std::string& path, std::string& reason) override;
-  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override;
+  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes,
+                            std::uint64_t& disk) override;
   std::error_code Rename(const std::string& from, const std::string& to) override;
+  std::error_code Move(const std::string& from, const std::string& to) override;
   std::error_code Exchange(const std::string& a, const std::string& b) override;
   std::error_code Link(const std::string& existing, const std::string& added) override;
   std::error_code Watch(const std::string& path, FileHandle& watch) override;
   std::error_code Changed(FileHandle watch, bool& changed, bool& written) override;
+  std::error_code WatchName(const std::string& path, FileHandle& watch) override;
+  std::error_code NameChanges(FileHandle watch, const std::string& path, int& count) override;
   bool ReplacesOpenFiles() const override { return true; }
   std::error_code Remove(const std::string& path) override;
   std::error_code ResolveLinks(const std::string& path, std::string& target) override;

@@ -29,9 +29,12 @@ std::int64_t Nanoseconds(const struct timespec& time) {
 }
 
 FileIdentity IdentityFrom(const struct stat& info) {
-  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-          static_cast<std::uint64_t>(info.st_size), Nanoseconds(info.st_mtim),
-          Nanoseconds(info.st_ctim)};
+  return {static_cast<std::uint64_t>(info.st_dev),
+          static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::uint64_t>(info.st_size),
+          Nanoseconds(info.st_mtim),
+          Nanoseconds(info.st_ctim),
+          static_cast<std::uint64_t>(info.st_nlink)};
 }
 
 std::string UserName(uid_t uid) {
@@ -115,15 +118,33 @@ std::error_code PosixFileSystem::MayReplace(const std::string& path, std::string
   return {};
 }
 
-std::error_code PosixFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes) {
+std::error_code PosixFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes,
+                                           std::uint64_t& disk) {
+  const std::string folder = posix::FolderOf(path);
   struct statvfs info {};
-  if (statvfs(posix::FolderOf(path).c_str(), &info) != 0) return LastError();
+  struct stat where {};
+  // A bind mount of the same file system has the same device: its room is the same.
+  if (statvfs(folder.c_str(), &info) != 0 || stat(folder.c_str(), &where) != 0) {
+    return LastError();
+  }
   bytes = std::uint64_t{info.f_bavail} * info.f_frsize;
+  disk = static_cast<std::uint64_t>(where.st_dev);
   return {};
 }
 
 std::error_code PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastError();
+}
+
+std::error_code PosixFileSystem::Move(const std::string& from, const std::string& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return LastError();
+#endif
+  // Without the call (NFS among others) a second name, which fails where one stands, and the
+  // first one's removal: a crash between the two leaves both names of the one file.
+  if (link(from.c_str(), to.c_str()) != 0) return LastError();
+  return Remove(from);
 }
 
 std::error_code PosixFileSystem::Link(const std::string& existing, const std::string& added) {
@@ -175,7 +196,53 @@ std::error_code PosixFileSystem::Changed(FileHandle watch, bool& changed, bool& 
     }
   }
 }
+namespace {
+constexpr std::uint32_t kNameChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+
+std::string NameIn(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+}  // namespace
+
+std::error_code PosixFileSystem::WatchName(const std::string& path, FileHandle& watch) {
+  const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fd < 0) return LastError();
+  if (inotify_add_watch(fd, posix::FolderOf(path).c_str(), kNameChanges | IN_ONLYDIR) < 0) {
+    const std::error_code error = LastError();
+    close(fd);
+    return error;
+  }
+  watch = fd;
+  return {};
+}
+
+std::error_code PosixFileSystem::NameChanges(FileHandle watch, const std::string& path,
+                                             int& count) {
+  // An overflow may hide any number of them: it counts as more than one.
+  const std::string name = NameIn(path);
+  count = 0;
+  alignas(inotify_event) char events[4096];
+  for (;;) {
+    const ssize_t got = read(Fd(watch), events, sizeof events);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno != EAGAIN) return LastError();
+    if (got <= 0) return {};
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      if (event->mask & IN_Q_OVERFLOW) count += 2;
+      if ((event->mask & kNameChanges) && event->len && name == event->name) ++count;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+}
 #else
+std::error_code PosixFileSystem::WatchName(const std::string&, FileHandle&) {
+  return std::make_error_code(std::errc::not_supported);
+}
+
+std::error_code PosixFileSystem::NameChanges(FileHandle, const std::string&, int& count) {
+  count = 0;
+  return {};
+}
+
 std::error_code PosixFileSystem::Watch(const std::string&, FileHandle&) {
   return std::make_error_code(std::errc::not_supported);
 }

@@ -1,7 +1,7 @@
 #include "ReplaceStep.h"
 
-#include <algorithm>
-
+#include "CopyToNewFile.h"
+#include "NameWatch.h"
 #include "OpenFile.h"
 #include "PassFailure.h"
 #include "ProgressSink.h"
@@ -54,7 +54,7 @@ void ReplaceStep::Run(RewriteFiles& files) {
   // reported, since a power cut may still bring the old save back.
   folderSyncError_ = WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(target); });
   sink_.YieldToEventsAtEnd();
-  copyBackError_ = CopyBack(*files.temp, tempPath);
+  copyBackError_ = CopyBack(files);
   // The old save goes last: its lock kept a second Duskmend off its other names (a hard link)
   // until now, and closing it may drop its blocks, which takes a while.
   files.temp.reset();
@@ -66,9 +66,17 @@ void ReplaceStep::Run(RewriteFiles& files) {
 }
 
 // Where the names cannot swap, a rename cannot tell what it replaces: a change that the watch
-// saw up to now keeps the save as it is; a write that comes between that look and the rename
-// lands in the old save, still open here, and its text is kept at the temp path.
+// saw up to now keeps the save as it is. A write that comes between that look and the rename
+// lands in the old save, still open here, and its text is kept at the temp path; a file that
+// another program puts at the save's name meanwhile is replaced, and the pass says so. The
+// save's watch sees neither a new file at its name nor a removal after the look: the name is
+// watched from before it.
 void ReplaceStep::RenameUnlessChanged(RewriteFiles& files) {
+  NameWatch names(fs_);
+  if (files.watch.On()) {
+    if (std::error_code error = names.Start(files.target))
+      Throw(PassFailure::Step::kReplace, error);
+  }
   bool changed = false;
   bool written = false;
   if (std::error_code error = files.watch.Changed(changed, written)) {
@@ -79,12 +87,17 @@ void ReplaceStep::RenameUnlessChanged(RewriteFiles& files) {
           WhileWaiting(sink_, [&] { return fs_.Rename(files.tempPath, files.target); })) {
     Throw(PassFailure::Step::kReplace, error);
   }
-  // The rename itself changes the old save's links; only a write of its bytes counts now.
-  const std::error_code looked = files.watch.Changed(changed, written);
-  if (!looked && !written) return;
-  if (std::error_code kept = KeepOldSave(*files.world, files.tempPath)) {
-    Throw(PassFailure::Step::kWrittenAtSwitchLost, kept);
-  }
+  // The rename itself changes the old save's links and brings one file to its name; only a
+  // write of its bytes counts now, or one more file at the name.
+  int moves = 0;
+  std::error_code looked = files.watch.Changed(changed, written);
+  if (!looked) looked = names.Changes(moves);
+  const bool replaced = moves > 1;
+  if (!looked && !written && !replaced) return;
+  const std::error_code kept =
+      CopyToNewFile(fs_, sink_, files.world->Handle(), files.tempPath, true);
+  if (replaced) Throw(PassFailure::Step::kWorldReplacedAtSwitch, kept);
+  if (kept) Throw(PassFailure::Step::kWrittenAtSwitchLost, kept);
   Throw(PassFailure::Step::kWrittenAtSwitch, looked);  // with an error: it could not be told
 }
 
@@ -119,46 +132,37 @@ void ReplaceStep::UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours,
   Throw(PassFailure::Step::kWorldChanged);
 }
 
-std::error_code ReplaceStep::KeepOldSave(OpenFile& old, const std::string& path) {
-  return CopyToNewFile(old.Handle(), path, true);
-}
-
-// Copies the new save, still open as `save` and locked, to a new file at the temp path. After
-// a swap the old save stands there: its name goes (another name, a backup's, may hold it), its
-// bytes are not touched.
-std::error_code ReplaceStep::CopyBack(OpenFile& save, const std::string& tempPath) {
+// Copies the new save, still open as the temp file and locked, to a new file at the temp path.
+// After a swap the old save stands there: its name goes (another name, a backup's, may hold
+// it), its bytes are not touched. The old save's room comes free before the copy where it has
+// no name left; the copy is made only where the disk has room for it beside the margin that
+// it keeps for other programs, the game server among them.
+std::error_code ReplaceStep::CopyBack(RewriteFiles& files) {
+  const std::string& tempPath = files.tempPath;
   if (exchanged_) {
     if (std::error_code error = WhileWaiting(sink_, [&] { return fs_.Remove(tempPath); })) {
       oldAtTemp_ = true;
       return error;
     }
   }
-  return CopyToNewFile(save.Handle(), tempPath, false);
-}
-
-// Copies the whole of `from` to a new file at `path`, with its permissions, a piece at a
-// time, and durably where asked; a copy that fails is removed.
-std::error_code ReplaceStep::CopyToNewFile(FileHandle from, const std::string& path, bool durable) {
-  FileHandle copy = -1;
-  if (std::error_code error = fs_.Open(path, OpenMode::kCreateNew, copy)) return error;
-  // Whether the lock is taken does not matter: a second Duskmend is refused at the save,
-  // which this pass still holds locked.
-  bool taken = false;
-  std::error_code error = fs_.Lock(copy, taken);
-  if (!error) error = fs_.CopyPermissions(from, copy);
-  std::uint64_t size = 0;
-  if (!error) error = fs_.Size(from, size);
-  for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {
-    if (offset > 0) sink_.YieldToEventsAtEnd();  // between two pieces
-    error = WhileWaiting(
-        sink_, [&] { return fs_.Copy(from, offset, std::min(kCopyPiece, size - offset), copy); });
+  // Open without a name, no other Duskmend can reach it: its lock guards nothing now.
+  FileIdentity old;
+  if (fs_.ReplacesOpenFiles() && !fs_.IdentityOf(files.world->Handle(), old) && old.links == 0) {
+    WhileWaiting(sink_, [&] {
+      files.world.reset();
+      return std::error_code{};
+    });
   }
-  if (!error && durable) error = WhileWaiting(sink_, [&] { return fs_.Sync(copy); });
-  const std::error_code closed = fs_.Close(copy);
-  if (!error) error = closed;
-  if (!error && durable) error = WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(path); });
-  if (error) Discard(fs_, path);
-  return error;
+  FileIdentity ours;
+  std::uint64_t free = 0;
+  std::uint64_t disk = 0;
+  std::error_code error = fs_.IdentityOf(files.temp->Handle(), ours);
+  if (!error) error = fs_.FreeSpace(tempPath, free, disk);
+  if (error) return error;
+  if (free < ours.size + RewriteFiles::kSpaceMargin) {
+    return std::make_error_code(std::errc::no_space_on_device);
+  }
+  return CopyToNewFile(fs_, sink_, files.temp->Handle(), tempPath, false);
 }
 
 }  // namespace duskmend

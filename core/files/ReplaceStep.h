@@ -5,8 +5,6 @@
 #include <system_error>
 
 #include "FileSystem.h"
-#include "FileWatch.h"
-#include "OpenFile.h"
 #include "RewriteFiles.h"
 
 namespace duskmend {
@@ -18,8 +16,10 @@ class ProgressSink;
 // cuts included; then puts a copy of the new save back at the temp path. The world save is
 // replaced only while it is still the file, in the state, that the pass read: checked just
 // before the switch and at the switch itself, by the swap of the two names or, where they
-// cannot swap, by the watch around the rename. What another program writes meanwhile is never
-// removed: it stays at the temp path, and the pass fails saying so.
+// cannot swap, by the watches around the rename. What another program writes meanwhile is
+// never removed: it stays at the temp path, and the pass fails saying so. Only a file that
+// another program renames over the save in the very moment of a rename is lost, where names
+// cannot swap; the pass fails saying that too.
 class ReplaceStep {
  public:
   ReplaceStep(FileSystem& fs, ProgressSink& sink) : fs_(fs), sink_(sink) {}
@@ -37,17 +37,10 @@ class ReplaceStep {
   // Why the folder could not be synced after the switch, if it could not.
   const std::error_code& FolderSyncError() const { return folderSyncError_; }
 
-  static constexpr std::uint64_t kCopyPiece = std::uint64_t{8} << 20;
-
-  // Copies the old save, still open as `old`, to a new file at `path`, with its permissions,
-  // durably; a copy that fails is removed.
-  std::error_code KeepOldSave(OpenFile& old, const std::string& path);
-
  private:
   void RenameUnlessChanged(RewriteFiles& files);
   void UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours, FileWatch& oursWatch);
-  std::error_code CopyBack(OpenFile& save, const std::string& tempPath);
-  std::error_code CopyToNewFile(FileHandle from, const std::string& path, bool durable);
+  std::error_code CopyBack(RewriteFiles& files);
 
   FileSystem& fs_;
   ProgressSink& sink_;

@@ -17,8 +17,8 @@ constexpr auto kWrite = PassFailure::Step::kWriteTemp;
 }  // namespace
 
 RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path,
-                           const std::string& backupPath)
-    : watch(fs), backup(backupPath) {
+                           BackupFile& backup)
+    : watch(fs) {
   // A link switched to another save during the pass must not move it there.
   if (std::error_code error = fs.ResolveLinks(path, target)) throw PassFailure{kRead, error};
   tempPath = TempPathOf(target);
@@ -26,47 +26,21 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
   bool taken = false;
   if (std::error_code error = fs.Lock(world->Handle(), taken)) throw PassFailure{kRead, error};
   if (!taken) RefuseBusy();
-  if (!backup.empty()) LinkBackup(fs, sink);
-  try {
-    Prepare(fs, sink);
-  } catch (...) {
-    if (backupLinked) fs.Remove(backup);  // a name of the save that is left as it was
-    throw;
-  }
+  if (backup.Asked()) backup.Link(target, sink);
+  Prepare(fs, sink, backup);
 }
 
-// The backup, linked before the save is looked at, since a new name changes its change time;
-// a system that cannot link it here (another device, no hard links) copies it instead.
-void RewriteFiles::LinkBackup(FileSystem& fs, ProgressSink& sink) {
-  FileIdentity there;
-  const std::error_code looked = fs.IdentityAt(backup, there);
-  if (!looked) throw PassRefusal(PassRefusal::Reason::kBackupExists, backup);
-  if (looked != std::errc::no_such_file_or_directory) {
-    throw PassFailure{PassFailure::Step::kWriteBackup, looked};
-  }
-  const std::error_code linked = fs.Link(target, backup);
-  if (linked == std::errc::file_exists)
-    throw PassRefusal(PassRefusal::Reason::kBackupExists, backup);
-  backupLinked = !linked;
-  backupToCopy = !backupLinked;
-  if (!backupLinked) return;
-  if (std::error_code error = WhileWaiting(sink, [&] { return fs.SyncFolderOf(backup); })) {
-    fs.Remove(backup);
-    backupLinked = false;
-    throw PassFailure{PassFailure::Step::kWriteBackup, error};
-  }
-}
-
-void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink) {
+void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink, const BackupFile& backup) {
   // Looked at under the lock: a Duskmend that let the save go has no more changes to make.
   if (std::error_code error = fs.IdentityOf(world->Handle(), read)) {
     throw PassFailure{kRead, error};
   }
+  looked = true;
   // A save that another program put in place between the opening and the link is not the
   // file that the backup names.
   FileIdentity linked;
-  if (backupLinked) {
-    if (std::error_code error = fs.IdentityAt(backup, linked)) {
+  if (backup.Made() == BackupFile::State::kLinked) {
+    if (std::error_code error = fs.IdentityAt(backup.Path(), linked)) {
       throw PassFailure{PassFailure::Step::kWriteBackup, error};
     }
     if (!linked.SameFile(read)) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
@@ -74,12 +48,17 @@ void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink) {
   // Without a watch a write that keeps the save's size and puts its time back, just before
   // the switch, would go unseen: a system that has watches but can give none now refuses.
   if (std::error_code error = watch.Start(target)) {
+    if (error == std::errc::no_such_file_or_directory) {
+      throw PassFailure{PassFailure::Step::kWorldChanged, error};  // removed meanwhile
+    }
     throw PassRefusal(PassRefusal::Reason::kNoWatch, error.message());
   }
   std::string reason;
   if (fs.MayReplace(target, reason)) RefuseToReplace(reason);
-  RemoveOldTemp(fs, sink);
-  CheckSpace(fs);
+  RemoveOldTemp(fs, sink, tempPath);
+  // A part of a copy that a kill left.
+  if (backup.Made() == BackupFile::State::kToCopy) RemoveOldTemp(fs, sink, backup.PartPath());
+  CheckSpace(fs, backup);
   temp.emplace(fs, tempPath, OpenMode::kCreateNew, kWrite);
   bool taken = false;
   try {
@@ -102,9 +81,10 @@ void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink) {
 // An old temp file goes instead of being written again: a backup made with hard links may
 // hold it. A Duskmend that works on it as its save keeps it; anything but a regular file
 // there (a folder, a link) stays, and the pass fails.
-void RewriteFiles::RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const {
+void RewriteFiles::RemoveOldTemp(FileSystem& fs, ProgressSink& sink,
+                                 const std::string& path) const {
   FileHandle old = -1;
-  const std::error_code opened = fs.Open(tempPath, OpenMode::kReadNoLink, old);
+  const std::error_code opened = fs.Open(path, OpenMode::kReadNoLink, old);
   if (opened == std::errc::no_such_file_or_directory) return;
   if (opened) throw PassFailure{kWrite, opened};
   // Another name of the save itself (a hard link) is no temp file of an earlier run.
@@ -115,19 +95,34 @@ void RewriteFiles::RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const {
   if (!error && !save) error = fs.Lock(old, taken);
   fs.Close(old);
   if (error) throw PassFailure{kWrite, error};
-  if (save) throw PassRefusal(PassRefusal::Reason::kTempIsSave, tempPath);
+  if (save) throw PassRefusal(PassRefusal::Reason::kTempIsSave, path);
   if (!taken) RefuseBusy();
   // Dropping the blocks of an earlier run's temp file, as large as the save, takes a while.
-  const std::error_code removed = WhileWaiting(sink, [&] { return fs.Remove(tempPath); });
+  const std::error_code removed = WhileWaiting(sink, [&] { return fs.Remove(path); });
   if (removed && removed != std::errc::no_such_file_or_directory)
     throw PassFailure{kWrite, removed};
 }
 
-void RewriteFiles::CheckSpace(FileSystem& fs) const {
+// Each disk is asked for what it will get: the save's for the new text, the backup's for its
+// copy; one disk that gets both, for both.
+void RewriteFiles::CheckSpace(FileSystem& fs, const BackupFile& backup) const {
   std::uint64_t free = 0;
-  if (std::error_code error = fs.FreeSpace(target, free)) throw PassFailure{kWrite, error};
-  // A copied backup is one more copy of the save.
-  const std::uint64_t needed = read.size * (backupToCopy ? 2 : 1) + kSpaceMargin;
+  std::uint64_t disk = 0;
+  if (std::error_code error = fs.FreeSpace(target, free, disk)) throw PassFailure{kWrite, error};
+  std::uint64_t needed = read.size + kSpaceMargin;
+  if (backup.Made() == BackupFile::State::kToCopy) {
+    std::uint64_t backupFree = 0;
+    std::uint64_t backupDisk = 0;
+    if (std::error_code error = fs.FreeSpace(backup.Path(), backupFree, backupDisk)) {
+      throw PassFailure{PassFailure::Step::kWriteBackup, error};
+    }
+    if (backupDisk == disk) {
+      needed += read.size;
+    } else if (backupFree < read.size + kSpaceMargin) {
+      throw PassRefusal(PassRefusal::Reason::kNoSpace, backup.Path(), read.size + kSpaceMargin,
+                        backupFree);
+    }
+  }
   if (free < needed) throw PassRefusal(PassRefusal::Reason::kNoSpace, {}, needed, free);
 }
 

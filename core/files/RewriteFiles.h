@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "BackupFile.h"
 #include "FileSystem.h"
 #include "FileWatch.h"
 #include "OpenFile.h"
@@ -21,31 +22,27 @@ inline std::string TempPathOf(const std::string& worldPath) { return worldPath +
 // is asked for, a backup of the save: another name of its file, or where none can be had, a
 // copy to be made before the switch. Refuses (throws PassRefusal) a save that this user may
 // not replace as it is, one that another Duskmend works on, a backup path that is taken, and
-// a disk without room for the new text; a file step that fails throws PassFailure.
+// a disk without room for what it will get; a file step that fails throws PassFailure.
 class RewriteFiles {
  public:
   // Room beyond the save's own size that a rewriting pass asks of the disk.
   static constexpr std::uint64_t kSpaceMargin = std::uint64_t{4} << 20;
 
-  // `backup` is the backup's path, or empty for none.
-  RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path,
-               const std::string& backup = {});
+  // `backup` is linked here where it is asked for, and outlives these files.
+  RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string& path, BackupFile& backup);
 
-  std::string target;         // the world save's file, links followed once
-  std::string tempPath;       // beside the target
-  FileIdentity read;          // the world save as it was opened
-  FileWatch watch;            // on the world save, from the moment it was opened; off on Windows
-  std::string backup;         // the backup's path, or empty
-  bool backupLinked = false;  // the backup is another name of the old save
-  bool backupToCopy = false;  // the backup is to be copied from the old save
+  std::string target;    // the world save's file, links followed once
+  std::string tempPath;  // beside the target
+  FileIdentity read;     // the world save as it was opened
+  bool looked = false;   // `read` holds it
+  FileWatch watch;       // on the world save, from its first look on; off on Windows
   std::optional<OpenFile> world;
   std::optional<OpenFile> temp;
 
  private:
-  void Prepare(FileSystem& fs, ProgressSink& sink);
-  void LinkBackup(FileSystem& fs, ProgressSink& sink);
-  void RemoveOldTemp(FileSystem& fs, ProgressSink& sink) const;
-  void CheckSpace(FileSystem& fs) const;
+  void Prepare(FileSystem& fs, ProgressSink& sink, const BackupFile& backup);
+  void RemoveOldTemp(FileSystem& fs, ProgressSink& sink, const std::string& path) const;
+  void CheckSpace(FileSystem& fs, const BackupFile& backup) const;
 };
 
 }  // namespace duskmend

@@ -34,8 +34,10 @@ class WindowsFileSystem final : public FileSystem {
   std::error_code IdentityOf(FileHandle file, FileIdentity& identity) override;
   std::error_code IdentityAt(const std::string& path, FileIdentity& identity) override;
   std::error_code MayReplace(const std::string& path, std::string& reason) override;
-  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes) override;
+  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes,
+                            std::uint64_t& disk) override;
   std::error_code Rename(const std::string& from, const std::string& to) override;
+  std::error_code Move(const std::string& from, const std::string& to) override;
   std::error_code Link(const std::string& existing, const std::string& added) override;
   // Windows has no swap of two names in one step.
   std::error_code Exchange(const std::string&, const std::string&) override {
@@ -47,6 +49,13 @@ class WindowsFileSystem final : public FileSystem {
   }
   std::error_code Changed(FileHandle, bool& changed, bool& written) override {
     changed = written = false;
+    return {};
+  }
+  std::error_code WatchName(const std::string&, FileHandle&) override {
+    return std::make_error_code(std::errc::not_supported);
+  }
+  std::error_code NameChanges(FileHandle, const std::string&, int& count) override {
+    count = 0;
     return {};
   }
   // A save that is open, even shared for deletion, cannot be renamed over.

@@ -37,11 +37,13 @@ std::error_code WindowsFileSystem::IdentityOf(FileHandle file, FileIdentity& ide
       !GetFileInformationByHandleEx(Win(file), FileBasicInfo, &times, sizeof times)) {
     return LastError();
   }
-  identity = {info.dwVolumeSerialNumber, Join(info.nFileIndexHigh, info.nFileIndexLow),
+  identity = {info.dwVolumeSerialNumber,
+              Join(info.nFileIndexHigh, info.nFileIndexLow),
               Join(info.nFileSizeHigh, info.nFileSizeLow),
               static_cast<std::int64_t>(
                   Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)),
-              times.ChangeTime.QuadPart};
+              times.ChangeTime.QuadPart,
+              info.nNumberOfLinks};
   return {};
 }
 
@@ -69,13 +71,22 @@ std::error_code WindowsFileSystem::MayReplace(const std::string& path, std::stri
   return {};
 }
 
-std::error_code WindowsFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes) {
+std::error_code WindowsFileSystem::FreeSpace(const std::string& path, std::uint64_t& bytes,
+                                             std::uint64_t& disk) {
   std::wstring folder = Wide(path);
   const std::size_t slash = folder.find_last_of(L"\\/");
   folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash + 1);
   ULARGE_INTEGER available{};
   if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return LastError();
   bytes = available.QuadPart;
+  // The volume's serial number, as a file's identity gives it.
+  wchar_t volume[MAX_PATH + 1] = {};
+  DWORD serial = 0;
+  if (!GetVolumePathNameW(folder.c_str(), volume, MAX_PATH) ||
+      !GetVolumeInformationW(volume, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+    return LastError();
+  }
+  disk = serial;
   return {};
 }
 
@@ -87,6 +98,19 @@ std::error_code WindowsFileSystem::Rename(const std::string& from, const std::st
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   });
   return moved ? std::error_code{} : LastError();
+}
+
+std::error_code WindowsFileSystem::Move(const std::string& from, const std::string& to) {
+  const std::wstring source = Wide(from);
+  const std::wstring target = Wide(to);
+  if (windows::Retrying(
+          [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0; }))
+    return {};
+  const DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+    return std::make_error_code(std::errc::file_exists);
+  }
+  return LastError();
 }
 
 std::error_code WindowsFileSystem::Link(const std::string& existing, const std::string& added) {

@@ -42,8 +42,9 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
       return "Cannot replace the worldsave " + path + "\n" +
              (refusal.detail.empty() ? "" : refusal.detail + "\n") + kNothingChanged;
     case PassRefusal::Reason::kNoSpace:
-      return "Not enough free space beside " + path + ": " + Megabytes(refusal.needed, true) +
-             " MB needed, " + Megabytes(refusal.free, false) + " MB free.\n" + kNothingChanged;
+      return "Not enough free space beside " + (refusal.detail.empty() ? path : refusal.detail) +
+             ": " + Megabytes(refusal.needed, true) + " MB needed, " +
+             Megabytes(refusal.free, false) + " MB free.\n" + kNothingChanged;
   }
   return kNothingChanged;
 }
@@ -69,7 +70,9 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
       meaning += " Its new text is in " + tempPath + ".";
       break;
     case PassFailure::Step::kWorldChanged:
-      return "The worldsave " + path + " was changed by another program while Duskmend read it." +
+      return "The worldsave " + path + " was " +
+             (failure.error == std::errc::no_such_file_or_directory ? "removed" : "changed") +
+             " by another program while Duskmend read it." +
              "\nIs the server still running? Stop it and start again.\n" + meaning;
     case PassFailure::Step::kWorldChangedAtSwitch:
       return "The worldsave " + path + " was changed by another program while Duskmend " +
@@ -98,6 +101,14 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
              "replaced it, and what that program wrote could not be kept in " + tempPath + " (" +
              failure.error.message() +
              ").\nThe worldsave holds Duskmend's new text. Stop the server and look at it.";
+    case PassFailure::Step::kWorldReplacedAtSwitch:
+      return "The worldsave " + path + " was replaced or removed by another program in the " +
+             "moment Duskmend replaced it: a file that program put there is lost.\n" +
+             "The worldsave holds Duskmend's new text; " +
+             (failure.error ? "what it held before could not be kept in " + tempPath + " (" +
+                                  failure.error.message() + ")."
+                            : "what it held before is in " + tempPath + ".") +
+             " Is the server still running? Have it save the world again, then stop it.";
   }
   return what.append(1, '\n').append(failure.error.message()).append(1, '\n').append(meaning);
 }
@@ -121,13 +132,22 @@ std::string DoneMessage(const PassResult& result) {
 }  // namespace
 
 std::string PassMessage(const PassResult& result) {
+  // A backup that stays after a pass that did not finish is said, wherever it is the only
+  // copy of the old text or could not be taken away.
+  const std::string backup =
+      result.backupKept ? "\nThe backup " + result.backupPath + " holds the old save." : "";
   switch (result.outcome) {
-    case PassOutcome::kRefused:
-      return result.refusal ? RefusalMessage(*result.refusal, result.path) : "";
+    case PassOutcome::kRefused: {
+      if (!result.refusal) return "";
+      std::string message = RefusalMessage(*result.refusal, result.path);
+      // before its last line, "Nothing was changed."
+      if (!backup.empty()) message.insert(message.size() - sizeof kNothingChanged, backup);
+      return message;
+    }
     case PassOutcome::kFailed:
-      return result.failure
-                 ? FailureMessage(*result.failure, result.path, result.tempPath, result.backupPath)
-                 : "";
+      if (!result.failure) return "";
+      return FailureMessage(*result.failure, result.path, result.tempPath, result.backupPath) +
+             backup;
     case PassOutcome::kDone:
       return DoneMessage(result);
     case PassOutcome::kStopped:

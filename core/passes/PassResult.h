@@ -12,7 +12,7 @@ namespace duskmend {
 enum class PassOutcome {
   kDone,     // the counts are known
   kRefused,  // the pass may not begin: nothing changed
-  kFailed,   // a file step failed, and the world save kept its old text
+  kFailed,   // a file step failed; `worldsave` says what the save's path holds
   kStopped,  // stopped at a yield on the user's request
   kBusy,     // another pass of the window was running; nothing happened
 };
@@ -21,16 +21,18 @@ enum class PassOutcome {
 // in their own way, with the same texts.
 struct PassResult {
   PassOutcome outcome = PassOutcome::kDone;
-  ScanCounts counts;                   // when done
-  std::string path;                    // the world save, as the pass was given it
-  std::string tempPath;                // its temp file
-  std::string backupPath;              // where the old save was to stay, if anywhere
-  std::optional<PassRefusal> refusal;  // when refused
-  std::optional<PassFailure> failure;  // when failed: which step, and the system's reason
-  bool replaced = false;               // a new text took the save's place, stopped or not
-  std::error_code copyBackError;       // done, but the copy at the temp path is missing
-  bool oldAtTemp = false;              // and the old save still stands there
-  std::error_code folderSyncError;     // done, but the switch may not outlast a power cut
+  ScanCounts counts;                    // when done
+  std::string path;                     // the world save, as the pass was given it
+  std::string tempPath;                 // its temp file
+  std::string backupPath;               // where the old save was to stay, if anywhere
+  std::optional<PassRefusal> refusal;   // when refused
+  std::optional<PassFailure> failure;   // when failed: which step, and the system's reason
+  bool replaced = false;                // a new text took the save's place, stopped or not
+  std::error_code copyBackError;        // done, but the copy at the temp path is missing
+  bool oldAtTemp = false;               // and the old save still stands there
+  std::error_code folderSyncError;      // done, but the switch may not outlast a power cut
+  SaveText worldsave = SaveText::kOld;  // what the save's path holds after a rewriting pass
+  bool backupKept = false;              // the backup stays, with the old text
 };
 
 }  // namespace duskmend

@@ -26,13 +26,6 @@ PassResult Starting(std::string path) {
   return result;
 }
 
-// Whether a pass that failed so left the new text in the save's place.
-bool SaveHoldsNewText(const PassFailure& failure) {
-  return failure.step == PassFailure::Step::kWorldChangedAtSwitch ||
-         failure.step == PassFailure::Step::kWrittenAtSwitch ||
-         failure.step == PassFailure::Step::kWrittenAtSwitchLost;
-}
-
 }  // namespace
 
 SavePasses::SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs)
@@ -100,13 +93,12 @@ PassResult SavePasses::Change(std::string path, const std::string& value,
 }
 
 template <class Steps, class... Args>
-void SavePasses::Rewrite(PassResult& result, const std::string& backup, const Args&... args) {
+void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, const Args&... args) {
   std::optional<RewriteFiles> files;
-  result.backupPath = backup;
-  bool backupMade = false;  // by this pass, so that it goes with a pass that ends early
+  BackupFile backup(fs_, backupPath);
+  result.backupPath = backupPath;
   try {
     files.emplace(fs_, sink_, result.path, backup);
-    backupMade = files->backupLinked;
     result.tempPath = files->tempPath;
     // The old text is read once and then replaced: its cache would only crowd out the
     // memory of the machine's other programs, the game server among them.
@@ -118,11 +110,8 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backup, const Ar
     if (reader.Consumed() != files->read.size) {
       throw PassFailure{PassFailure::Step::kWorldChanged, {}};
     }
-    ReplaceStep replace(fs_, sink_);
-    if (files->backupToCopy) {
-      backupMade = true;
-      if (std::error_code error = replace.KeepOldSave(*files->world, backup)) {
-        backupMade = false;  // what it made is gone
+    if (backup.Made() == BackupFile::State::kToCopy) {
+      if (std::error_code error = backup.Copy(files->world->Handle(), sink_)) {
         throw PassFailure{PassFailure::Step::kWriteBackup, error};
       }
     }
@@ -135,6 +124,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backup, const Ar
     if (std::error_code error = WhileWaiting(sink_, [this, temp] { return fs_.Sync(temp); }))
       throw PassFailure{PassFailure::Step::kWriteTemp, error};
     Yield(true);
+    ReplaceStep replace(fs_, sink_);
     replace.Run(*files);
     result.replaced = true;
     result.copyBackError = replace.CopyBackError();
@@ -158,10 +148,14 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backup, const Ar
     if (files) Discard(fs_, files->tempPath);
     result.outcome = PassOutcome::kStopped;
   }
-  // A backup goes with a pass that leaves the old save in its place; it stays where the save
-  // holds the new text.
-  const bool replaced = result.replaced || (result.failure && SaveHoldsNewText(*result.failure));
-  if (backupMade && !replaced) fs_.Remove(backup);
+  const bool newText = result.replaced || (result.failure && NewTextInPlace(result.failure->step));
+  const std::string target = files ? files->target : result.path;
+  result.backupKept = backup.Settle(files && files->looked ? &files->read : nullptr, newText);
+  FileIdentity there;
+  result.worldsave = newText ? SaveText::kNew
+                     : fs_.IdentityAt(target, there) == std::errc::no_such_file_or_directory
+                         ? SaveText::kNone
+                         : SaveText::kOld;
 }
 
 }  // namespace duskmend

@@ -7,9 +7,9 @@
 #include <optional>
 #include <set>
 
+#include "CopyToNewFile.h"
 #include "LineReader.h"
 #include "MemoryFileSystem.h"
-#include "ReplaceStep.h"
 #include "TestSupport.h"
 
 namespace duskmend::test {
@@ -124,12 +124,18 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
           for (const std::string& file : memory.Names()) {
             if (file != kSave && file != kBackup) others.insert(file);
           }
-          // The backup holds the old save wherever the new text took its place, and goes
-          // wherever the old save stayed, unless no name can be removed.
+          // A backup is whole or absent, stays wherever the new text took the save's place,
+          // and wherever else it stays, the message says where it is.
           if (pass == Pass::kRemoveWithBackup) {
-            const bool replaced = *memory.Get(kSave) != kOldText;
-            const bool stays = faults.Failing() == "Remove" || lasting == Lasting::kThenNoRemove;
-            EXPECT_TRUE(memory.Get(kBackup) == kOldText ? replaced || stays : !replaced);
+            const std::optional<std::string> backup = memory.Get(kBackup);
+            EXPECT_TRUE(!backup || backup == kOldText);
+            EXPECT_TRUE(backup || *memory.Get(kSave) == kOldText);
+            EXPECT_EQ(run.backupKept, backup.has_value());
+            EXPECT_TRUE(!backup || run.outcome == PassOutcome::kDone ||
+                        message.find("\nThe backup " + kBackup + " holds the old save.\n") !=
+                            std::string::npos ||
+                        message.ends_with("\nThe backup " + kBackup + " holds the old save."))
+                << message;
           }
           if (run.outcome == PassOutcome::kDone) {
             EXPECT_EQ(*memory.Get(kSave), expected);
@@ -173,11 +179,12 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
                       step == Step::kWriteBackup)
               << message;
           for (const std::string& file : others) {
-            EXPECT_EQ(file, kTemp) << "only the temp file may stay";
+            EXPECT_TRUE(file == kTemp || file == kBackup + "tmp") << "only a temp file may stay";
             // A temp file that could not be removed is emptied instead.
-            EXPECT_TRUE(replace ? memory.Get(file) == expected
-                                : memory.Get(file) == "" && (faults.Failing() == "Remove" ||
-                                                             lasting == Lasting::kThenNoRemove))
+            EXPECT_TRUE(replace && file == kTemp
+                            ? memory.Get(file) == expected
+                            : memory.Get(file) == "" && (faults.Failing() == "Remove" ||
+                                                         lasting == Lasting::kThenNoRemove))
                 << "a temp file holds the complete new text after a failed replace, else nothing";
           }
           if (replace) {
@@ -191,19 +198,21 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
 }
 
 // A kill (every file as it stands) or a power cut (only what was synced) after any call of a
-// rewriting pass leaves the old or the new save, and the next run completes; on a save of
-// more than one copy-back piece too.
+// rewriting pass leaves the old or the new save, and a copied backup whole or absent; the next
+// run completes (once the backup that a crash left is moved away); on a save of more than one
+// copy-back piece too.
 TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
   int cuts = 0;
   std::string large = kOldText;
-  while (large.size() <= ReplaceStep::kCopyPiece)
+  while (large.size() <= kCopyPiece)
     large += kOldText;
   for (const auto& named : kPasses) {
     const char* name = named.first;  // clang 14 lets no lambda take a structured binding
     const Pass pass = named.second;
     for (bool exchanges : {true, false}) {
       for (const std::string* old : {&kOldText, const_cast<const std::string*>(&large)}) {
-        if (pass == Pass::kRemoveWithBackup) continue;  // a backup that a crash left is kept
+        const bool backup = pass == Pass::kRemoveWithBackup;
+        if (backup && exchanges) continue;  // a linked backup is whole from its first moment
         if (old == &large && (pass != Pass::kRemove || !exchanges)) continue;
         SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") +
                      (old == &large ? ", large" : ""));
@@ -214,8 +223,8 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
         // The next run on what a crash left, which must find the old or the new save; once
         // for each state that a crash can leave.
         std::set<std::map<std::string, std::string>> tried;
-        const auto recover = [&](const std::map<std::string, std::string>& files,
-                                 const std::string& call, const char* crash) {
+        const auto recover = [&](std::map<std::string, std::string> files, const std::string& call,
+                                 const char* crash) {
           if (!tried.insert(files).second) return;
           ++cuts;
           SCOPED_TRACE(std::string(crash) + " after " + call);
@@ -223,10 +232,12 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
           ASSERT_NE(save, files.end()) << "the save is gone";
           ASSERT_TRUE(save->second == *old || save->second == expected)
               << "a save of " << save->second.size() << " bytes";
+          ASSERT_TRUE(!files.count(kBackup) || files[kBackup] == *old) << "a part of a backup";
+          files.erase(kBackup);
           MemoryFileSystem next = Folder(exchanges, files);
           ASSERT_EQ(RunPass(next, pass, readSize).outcome, PassOutcome::kDone);
           EXPECT_EQ(next.Get(kSave), expected);
-          EXPECT_EQ(next.Names().size(), pass == Pass::kAnalysis ? files.size() : 2u);
+          EXPECT_EQ(next.Names().size(), pass == Pass::kAnalysis ? files.size() : 2u + backup);
         };
         MemoryFileSystem memory = Folder(exchanges, {{kSave, *old}});
         ForwardingFileSystem watched(memory);

@@ -23,7 +23,7 @@ std::string Save(int sectors, const std::string& rain = "5", bool entries = true
 }
 
 const std::string kChanged =
-    " was changed by another program while Duskmend read it.\n"
+    " by another program while Duskmend read it.\n"
     "Is the server still running? Stop it and start again.\n"
     "The worldsave was not changed.";
 
@@ -53,6 +53,7 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
     std::string temp = "(nothing)";  // what the temp path holds afterwards
     std::errc watch = {};            // why the system gives the pass no watch
     bool exchanges = true;           // whether the file system swaps two names
+    const char* backup = nullptr;    // "linked" or "copied": the old save is kept there
   } cases[] = {
       {"appended", append, Save(400) + "A=1\r\n", "yield"},
       {"appended at the switch", append, Save(400) + "A=1\r\n", "Exchange"},
@@ -87,6 +88,25 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
        Save(400) + "A=1\r\n", std::errc(), false},
       {"rewritten, its time put back, as the rename comes", timeBack, kNew, "Rename", nullptr,
        Step::kWrittenAtSwitch, Save(400, "6"), std::errc(), false},
+      // A file renamed over the save in that moment is lost; the pass must not say done.
+      {"renamed over as the rename comes", renameOver, kNew, "Rename", nullptr,
+       Step::kWorldReplacedAtSwitch, Save(400), std::errc(), false},
+      // A backup stays wherever the save it was made of is no longer in its place.
+      {.name = "removed, with a linked backup",
+       .command = "rm \"$S\"",
+       .after = kNone,
+       .when = "yield",
+       .backup = "linked"},
+      {.name = "renamed over at the switch, with a copied backup",
+       .command = renameOver,
+       .after = "B=2\r\n",
+       .when = "Exchange",
+       .backup = "copied"},
+      {.name = "removed before the watch, with a linked backup",
+       .command = "rm \"$S\"",
+       .after = kNone,
+       .when = "Watch",
+       .backup = "linked"},
       // A system that has watches but gives none now (inotify's limits reached).
       {"rewritten, its time put back, with no watch to be had", timeBack, Save(400, "6"), "Watch",
        nullptr, Step::kWorldChanged, kNone, std::errc::too_many_files_open},
@@ -105,11 +125,15 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
       if (call == c.when && !std::exchange(acted, true)) Shell("S='" + save + "'; " + c.command);
       if (call == "Watch" && c.watch != std::errc{}) return std::make_error_code(c.watch);
       if (call == "Exchange" && !c.exchanges) return make_error_code(std::errc::not_supported);
+      if (call == "Link" && c.backup == std::string("copied")) {
+        return make_error_code(std::errc::cross_device_link);
+      }
       return std::error_code{};
     };
     PathHarness h(hooked);
     h.recorder.onYield = [&] { hooked.fault("yield"); };
-    const PassResult result = h.passes.Remove(save);
+    const std::string backup = c.backup ? dir.Path("backup.scp") : "";
+    const PassResult result = h.passes.Remove(save, backup);
     const std::string message = PassMessage(result);
     const std::string saveNow = Exists(save) ? ReadFile(save) : kNone;
     const std::string tempNow = Exists(save + "tmp") ? ReadFile(save + "tmp") : kNone;
@@ -126,8 +150,12 @@ TEST(LiveSaveTest, ASaveChangedDuringThePassIsLeftAsTheOtherWriterLeftIt) {
     EXPECT_EQ(result.outcome, PassOutcome::kFailed);
     ASSERT_TRUE(result.failure);
     EXPECT_EQ(result.failure->step, c.step);
-    if (c.step == Step::kWorldChanged) {
-      EXPECT_EQ(message, "The worldsave " + save + kChanged);
+    if (c.backup) {
+      EXPECT_EQ(ReadFile(backup), Save(400));
+      EXPECT_TRUE(message.ends_with("\nThe backup " + backup + " holds the old save.")) << message;
+    } else if (c.step == Step::kWorldChanged) {
+      EXPECT_EQ(message, "The worldsave " + save +
+                             (c.after == kNone ? " was removed" : " was changed") + kChanged);
     } else {
       EXPECT_NE(message.find("is in " + save + "tmp"), std::string::npos) << message;
     }

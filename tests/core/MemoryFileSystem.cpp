@@ -1,5 +1,7 @@
 #include "MemoryFileSystem.h"
 
+#include <set>
+
 namespace duskmend::test {
 
 std::error_code MemoryFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& file) {
@@ -10,6 +12,7 @@ std::error_code MemoryFileSystem::Open(const std::string& path, OpenMode mode, F
   const bool existed = name != names_.end();
   if (!existed) {
     files_[nextFile_] = {};
+    files_[nextFile_].disk = DiskOf(path);
     name = names_.emplace(path, nextFile_++).first;
   }
   file = nextHandle_++;
@@ -18,8 +21,22 @@ std::error_code MemoryFileSystem::Open(const std::string& path, OpenMode mode, F
   return {};
 }
 
+std::uint64_t MemoryFileSystem::Used(int disk) const {
+  std::set<int> taking;
+  for (const auto& [name, file] : names_)
+    taking.insert(file);
+  for (const auto& [handle, open] : handles_) {
+    if (!watched_.count(handle)) taking.insert(open.first);  // a watch keeps no room
+  }
+  std::uint64_t used = 0;
+  for (int file : taking)
+    used += files_.at(file).disk == disk ? files_.at(file).bytes.size() : 0;
+  return used;
+}
+
 std::error_code MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   if (!names_.count(from)) return Error(std::errc::no_such_file_or_directory);
+  if (DiskOf(from) != DiskOf(to)) return Error(std::errc::cross_device_link);
   ++files_[names_[from]].renamed;
   names_[to] = names_[from];
   names_.erase(from);
@@ -27,7 +44,7 @@ std::error_code MemoryFileSystem::Rename(const std::string& from, const std::str
 }
 
 std::error_code MemoryFileSystem::Link(const std::string& existing, const std::string& added) {
-  if (!links) return Error(std::errc::cross_device_link);
+  if (!links || DiskOf(existing) != DiskOf(added)) return Error(std::errc::cross_device_link);
   if (!names_.count(existing)) return Error(std::errc::no_such_file_or_directory);
   if (names_.count(added)) return Error(std::errc::file_exists);
   names_[added] = names_[existing];

@@ -13,12 +13,14 @@ namespace duskmend::test {
 
 // A file system in memory that keeps track of what would survive a power cut: a file's
 // bytes reach the disk when the file is synced, a name when its folder is synced (one
-// folder holds every name here). Nothing else is durable, as in the strictest real one.
+// folder holds every name here). Nothing else is durable, as in the strictest real one. A
+// name that begins with "other/" is on a second disk. A file takes room on its disk while it
+// has a name or is open; a write that would need more than the disk holds fails.
 class MemoryFileSystem : public FileSystem {
  public:
   // A durable file, as if it had been on the disk for long.
   void Put(const std::string& path, const std::string& bytes) {
-    files_[nextFile_] = {bytes, bytes};
+    files_[nextFile_] = {bytes, bytes, 0, 0, 0, DiskOf(path)};
     names_[path] = durableNames_[path] = nextFile_++;
   }
   std::optional<std::string> Get(const std::string& path) const {
@@ -39,9 +41,10 @@ class MemoryFileSystem : public FileSystem {
     return disk;
   }
 
-  std::uint64_t freeSpace = std::uint64_t{1} << 40;  // what FreeSpace answers
-  bool exchanges = true;                             // whether Exchange is supported
-  bool links = true;  // whether Link is (else it fails as across devices)
+  std::uint64_t capacity[2] = {std::uint64_t{1} << 40, std::uint64_t{1} << 40};  // each disk's
+  bool exchanges = true;  // whether Exchange is supported
+  bool links = true;      // whether Link is (else it fails as across devices)
+  bool fullDisk = false;  // whether a write ever found its disk full
 
   std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override;
   std::error_code Size(FileHandle file, std::uint64_t& size) override {
@@ -56,6 +59,7 @@ class MemoryFileSystem : public FileSystem {
     return {};
   }
   std::error_code Write(FileHandle file, const char* data, std::size_t size) override {
+    if (!Room(FileOf(file).disk, size)) return Error(std::errc::no_space_on_device);
     return Touched(file).bytes.append(data, size), std::error_code{};
   }
   std::error_code Sync(FileHandle file) override {
@@ -71,6 +75,7 @@ class MemoryFileSystem : public FileSystem {
                        FileHandle to) override {
     const std::string& source = FileOf(from).bytes;
     if (offset + length > source.size()) return ShortFileError();
+    if (!Room(FileOf(to).disk, length)) return Error(std::errc::no_space_on_device);
     return Touched(to).bytes.append(source, offset, length), std::error_code{};
   }
   void Forget(FileHandle, std::uint64_t, std::uint64_t) override {}
@@ -97,11 +102,17 @@ class MemoryFileSystem : public FileSystem {
     return {};
   }
   std::error_code MayReplace(const std::string&, std::string&) override { return {}; }
-  std::error_code FreeSpace(const std::string&, std::uint64_t& bytes) override {
-    bytes = freeSpace;
+  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes,
+                            std::uint64_t& disk) override {
+    disk = DiskOf(path);
+    bytes = capacity[disk] - Used(disk);
     return {};
   }
   std::error_code Rename(const std::string& from, const std::string& to) override;
+  std::error_code Move(const std::string& from, const std::string& to) override {
+    if (names_.count(to)) return Error(std::errc::file_exists);
+    return Rename(from, to);
+  }
   std::error_code Exchange(const std::string& a, const std::string& b) override;
   std::error_code Link(const std::string& existing, const std::string& added) override;
   std::error_code Watch(const std::string& path, FileHandle& watch) override;
@@ -109,6 +120,12 @@ class MemoryFileSystem : public FileSystem {
     const std::int64_t version = FileOf(watch).version;
     changed = written = version != std::exchange(watched_.at(watch), version);
     return {};
+  }
+  std::error_code WatchName(const std::string&, FileHandle&) override {
+    return Error(std::errc::not_supported);
+  }
+  std::error_code NameChanges(FileHandle, const std::string&, int& count) override {
+    return count = 0, std::error_code{};
   }
   bool ReplacesOpenFiles() const override { return true; }
   std::error_code Remove(const std::string& path) override {
@@ -131,12 +148,29 @@ class MemoryFileSystem : public FileSystem {
     std::int64_t version = 0;  // counts the changes, as a modification time would
     std::int64_t renamed = 0;  // with them, as a change time would
     FileHandle lockedBy = 0;
+    int disk = 0;
   };
   static std::error_code Error(std::errc error) { return std::make_error_code(error); }
+  static int DiskOf(const std::string& path) { return path.starts_with("other/") ? 1 : 0; }
+  std::uint64_t Links(int id) const {
+    std::uint64_t links = 0;
+    for (const auto& [name, file] : names_)
+      links += file == id;
+    return links;
+  }
+  std::uint64_t Used(int disk) const;
+  bool Room(int disk, std::uint64_t more) {
+    fullDisk = fullDisk || Used(disk) + more > capacity[disk];
+    return Used(disk) + more <= capacity[disk];
+  }
   FileIdentity IdentityOfFile(int id) const {
     const File& file = files_.at(id);
-    return {1, static_cast<std::uint64_t>(id), file.bytes.size(), file.version,
-            file.version + file.renamed};
+    return {static_cast<std::uint64_t>(file.disk + 1),
+            static_cast<std::uint64_t>(id),
+            file.bytes.size(),
+            file.version,
+            file.version + file.renamed,
+            Links(id)};
   }
   // A handle that was never opened, or is closed, is a fault of the pass: it throws.
   std::pair<int, std::size_t>& HandleOf(FileHandle handle) {

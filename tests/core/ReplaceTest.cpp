@@ -1,6 +1,7 @@
 // Named cases of the replace step on the memory file system, and on Windows' own.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "MemoryFileSystem.h"
@@ -40,18 +41,73 @@ TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
   EXPECT_NE(PassMessage(result).find("It is in w.scptmp;"), std::string::npos);
 }
 
-TEST(ReplaceTest, ADiskWithoutRoomForTheNewTextRefusesBeforeWriting) {
-  MemoryFileSystem memory;
-  memory.Put("w.scp", std::string(3'000'000, 'x'));
-  memory.freeSpace = 5'999'999;  // a byte short of 6 MB: 5 MB free, as a megabyte is 10^6 bytes
-  PathHarness h(memory);
-  const PassResult result = h.passes.Remove("w.scp");
-  EXPECT_EQ(result.outcome, PassOutcome::kRefused);
-  EXPECT_EQ(PassMessage(result),
-            "Not enough free space beside w.scp: 8 MB needed, 5 MB free.\nNothing was changed.");
-  EXPECT_EQ(memory.Names(), std::vector<std::string>{"w.scp"});
-  memory.freeSpace = 8'000'000;
-  EXPECT_EQ(h.passes.Remove("w.scp").outcome, PassOutcome::kDone);
+// Each disk is asked before anything is written for what it will get: the save's for the new
+// text (and for a copied backup beside it), the backup's for its copy. After the switch the
+// copy at the temp path never fills the disk: the old save's room comes free first where it
+// has no other name, and where it has one (a linked backup) the copy is left out and said so.
+TEST(ReplaceTest, EachDiskIsAskedForWhatItGetsAndNoneIsFilled) {
+  constexpr std::uint64_t kSize = 3'000'000, kMargin = RewriteFiles::kSpaceMargin;
+  const std::string kNoRoom = "Not enough free space beside ";
+  const std::string kText = std::string(kSize - 2, 'x') + "\r\n";  // the same after a remove
+  struct Case {
+    const char* name;
+    std::uint64_t free[2];  // each disk's room beside the save
+    const char* backup;     // "" for none; "other/..." on the second disk
+    bool links;
+    std::string message;  // a refusal's, or what a pass that is done says
+  } cases[] = {
+      {"a byte short of the new text",
+       {5'999'999, 0},
+       "",
+       true,
+       kNoRoom + "w.scp: 8 MB needed, 5 MB free.\nNothing was changed."},
+      {"the new text and its copy, once the old save's room is free",
+       {kSize + kMargin, 0},
+       "",
+       true,
+       ""},
+      {"a linked backup keeps the old save's room: no copy",
+       {kSize + kMargin, 0},
+       "b.scp",
+       true,
+       "The worldsave was replaced, but its copy w.scptmp could not be written.\n" +
+           std::make_error_code(std::errc::no_space_on_device).message()},
+      {"a copied backup beside the save",
+       {2 * kSize + kMargin - 1, 0},
+       "b.scp",
+       false,
+       kNoRoom + "w.scp: 11 MB needed, 10 MB free.\nNothing was changed."},
+      {"a copied backup on another disk, room on each",
+       {kSize + kMargin, kSize + kMargin},
+       "other/b.scp",
+       true,
+       ""},
+      {"a copied backup on another, full disk",
+       {1 << 30, kSize},
+       "other/b.scp",
+       true,
+       kNoRoom + "other/b.scp: 8 MB needed, 3 MB free.\nNothing was changed."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryFileSystem memory;
+    memory.Put("w.scp", kText);
+    memory.capacity[0] = kSize + c.free[0];
+    memory.capacity[1] = c.free[1];
+    memory.links = c.links;
+    PathHarness h(memory);
+    const PassResult result = h.passes.Remove("w.scp", c.backup);
+    EXPECT_EQ(PassMessage(result), c.message);
+    EXPECT_FALSE(memory.fullDisk);
+    if (result.outcome == PassOutcome::kRefused) {
+      EXPECT_EQ(memory.Names(), std::vector<std::string>{"w.scp"});
+      continue;
+    }
+    EXPECT_EQ(result.outcome, PassOutcome::kDone);
+    EXPECT_TRUE(memory.Get("w.scp") == kText);
+    EXPECT_EQ(memory.Get("w.scptmp").has_value(), c.message.empty()) << "a copy, or none";
+    EXPECT_TRUE(!*c.backup || memory.Get(c.backup) == kText);
+  }
 }
 
 #if defined(_WIN32)

@@ -149,13 +149,18 @@ class ForwardingFileSystem : public FileSystem {
   DUSKMEND_FORWARD(Lock, (FileHandle file, bool& taken), (file, taken))
   DUSKMEND_FORWARD(IdentityOf, (FileHandle file, FileIdentity& identity), (file, identity))
   DUSKMEND_FORWARD(IdentityAt, (const std::string& path, FileIdentity& identity), (path, identity))
-  DUSKMEND_FORWARD(FreeSpace, (const std::string& path, std::uint64_t& bytes), (path, bytes))
+  DUSKMEND_FORWARD(FreeSpace, (const std::string& path, std::uint64_t& bytes, std::uint64_t& disk),
+                   (path, bytes, disk))
   DUSKMEND_FORWARD(Rename, (const std::string& from, const std::string& to), (from, to))
   DUSKMEND_FORWARD(Link, (const std::string& existing, const std::string& added), (existing, added))
+  DUSKMEND_FORWARD(Move, (const std::string& from, const std::string& to), (from, to))
   DUSKMEND_FORWARD(Exchange, (const std::string& a, const std::string& b), (a, b))
   DUSKMEND_FORWARD(Watch, (const std::string& path, FileHandle& watch), (path, watch))
   DUSKMEND_FORWARD(Changed, (FileHandle watch, bool& changed, bool& written),
                    (watch, changed, written))
+  DUSKMEND_FORWARD(WatchName, (const std::string& path, FileHandle& watch), (path, watch))
+  DUSKMEND_FORWARD(NameChanges, (FileHandle watch, const std::string& path, int& count),
+                   (watch, path, count))
   DUSKMEND_FORWARD(Remove, (const std::string& path), (path))
   DUSKMEND_FORWARD(SyncFolderOf, (const std::string& path), (path))
   DUSKMEND_FORWARD(ResolveLinks, (const std::string& path, std::string& target), (path, target))
