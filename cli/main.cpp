@@ -5,8 +5,9 @@
 //   duskmend-cli [--json] [--backup PATH] remove FILE
 //   duskmend-cli [--json] [--backup PATH] change VALUE FILE
 //
-// Exits with 0 when the pass is done, 1 when it failed (the save keeps its old text), 2 on a
-// usage error or a refusal, and 128 + the signal's number when a signal stopped it.
+// Exits with 0 when the pass is done, 1 when it failed and the save does not hold the new text,
+// 2 on a usage error or a refusal, 3 when it failed after the new text took the save's place,
+// and 128 + the signal's number when a signal stopped it.
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -29,7 +30,7 @@ namespace {
 
 using duskmend::PassOutcome;
 
-constexpr int kDone = 0, kFailed = 1, kUsage = 2;
+constexpr int kDone = 0, kFailed = 1, kUsage = 2, kFailedWithNewText = 3;
 
 const char kUsageText[] =
     "usage: duskmend-cli [--json] analysis FILE\n"
@@ -49,8 +50,9 @@ const char kUsageText[] =
     "  --help         print this text\n"
     "  --version      print the version\n"
     "\n"
-    "Exit status: 0 done, 1 the pass failed and the save kept its old text, 2 a usage error\n"
-    "or a refusal, 128+N stopped by signal N.\n";
+    "Exit status: 0 done, 1 the pass failed and the save holds its old text (or what another\n"
+    "program made of it), 2 a usage error or a refusal, 3 the pass failed after the new text\n"
+    "took the save's place, 128+N stopped by signal N.\n";
 
 struct Command {
   std::string pass;
@@ -81,7 +83,20 @@ std::string StepName(duskmend::PassFailure::Step step) {
     case duskmend::PassFailure::Step::kWrittenIntoNew:
     case duskmend::PassFailure::Step::kWrittenAtSwitch:
     case duskmend::PassFailure::Step::kWrittenAtSwitchLost:
+    case duskmend::PassFailure::Step::kWorldReplacedAtSwitch:
       return "worldsave-changed";
+  }
+  return "unknown";
+}
+
+const char* SaveTextName(duskmend::SaveText text) {
+  switch (text) {
+    case duskmend::SaveText::kOld:
+      return "old";
+    case duskmend::SaveText::kNew:
+      return "new";
+    case duskmend::SaveText::kNone:
+      return "none";
   }
   return "unknown";
 }
@@ -135,7 +150,11 @@ int Run(const Command& command) {
   if (outcome == PassOutcome::kStopped) {
     message = result.replaced ? "Stopped after the worldsave was replaced."
                               : "Stopped; the worldsave was not changed.";
+    if (result.backupKept && !result.replaced) {
+      message += "\nThe backup " + result.backupPath + " holds the old save.";
+    }
   }
+  const bool rewrites = command.pass == "remove" || command.pass == "change";
   // A value that the server will not read is written as typed, and the operator is told.
   const bool unread =
       command.pass == "change" && outcome == PassOutcome::kDone && !SphereReadsLight(command.value);
@@ -147,6 +166,11 @@ int Run(const Command& command) {
     }
     std::cout << ",\"outcome\":\"" << OutcomeName(outcome) << '"';
     if (result.failure) std::cout << ",\"step\":\"" << StepName(result.failure->step) << '"';
+    if (rewrites) std::cout << ",\"worldsave\":\"" << SaveTextName(result.worldsave) << '"';
+    if (!command.backup.empty()) {
+      std::cout << ",\"backup\":" << JsonString(command.backup)
+                << ",\"backupKept\":" << (result.backupKept ? "true" : "false");
+    }
     if (unread) std::cout << ",\"warning\":" << JsonString(kLightValueWarning);
     if (!message.empty()) std::cout << ",\"message\":" << JsonString(message);
     std::cout << "}\n";
@@ -167,7 +191,7 @@ int Run(const Command& command) {
     case PassOutcome::kDone:
       return kDone;
     case PassOutcome::kFailed:
-      return kFailed;
+      return result.worldsave == duskmend::SaveText::kNew ? kFailedWithNewText : kFailed;
     case PassOutcome::kStopped:
       return 128 + signal;
     default:

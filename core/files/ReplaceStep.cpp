@@ -42,7 +42,7 @@ void ReplaceStep::Run(RewriteFiles& files) {
   std::error_code switched = WhileWaiting(sink_, [&] { return fs_.Exchange(tempPath, target); });
   exchanged_ = !switched;
   if (switched == std::errc::not_supported) {
-    RenameUnlessChanged(files);
+    RenameUnlessChanged(files, ours);
     switched = {};
   } else if (switched == std::errc::no_such_file_or_directory &&
              fs_.IdentityAt(target, now) == std::errc::no_such_file_or_directory) {
@@ -71,7 +71,7 @@ void ReplaceStep::Run(RewriteFiles& files) {
 // another program puts at the save's name meanwhile is replaced, and the pass says so. The
 // save's watch sees neither a new file at its name nor a removal after the look: the name is
 // watched from before it.
-void ReplaceStep::RenameUnlessChanged(RewriteFiles& files) {
+void ReplaceStep::RenameUnlessChanged(RewriteFiles& files, const FileIdentity& ours) {
   NameWatch names(fs_);
   if (files.watch.On()) {
     if (std::error_code error = names.Start(files.target))
@@ -88,11 +88,13 @@ void ReplaceStep::RenameUnlessChanged(RewriteFiles& files) {
     Throw(PassFailure::Step::kReplace, error);
   }
   // The rename itself changes the old save's links and brings one file to its name; only a
-  // write of its bytes counts now, or one more file at the name.
+  // write of its bytes counts now, or one more file at the name before the new save (one
+  // after it took the new save's place, and so is kept).
   int moves = 0;
+  FileIdentity now;
   std::error_code looked = files.watch.Changed(changed, written);
   if (!looked) looked = names.Changes(moves);
-  const bool replaced = moves > 1;
+  const bool replaced = moves > 1 && !fs_.IdentityAt(files.target, now) && now.SameFile(ours);
   if (!looked && !written && !replaced) return;
   const std::error_code kept =
       CopyToNewFile(fs_, sink_, files.world->Handle(), files.tempPath, true);

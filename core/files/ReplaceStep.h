@@ -38,7 +38,7 @@ class ReplaceStep {
   const std::error_code& FolderSyncError() const { return folderSyncError_; }
 
  private:
-  void RenameUnlessChanged(RewriteFiles& files);
+  void RenameUnlessChanged(RewriteFiles& files, const FileIdentity& ours);
   void UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours, FileWatch& oursWatch);
   std::error_code CopyBack(RewriteFiles& files);
 

@@ -102,8 +102,8 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
              failure.error.message() +
              ").\nThe worldsave holds Duskmend's new text. Stop the server and look at it.";
     case PassFailure::Step::kWorldReplacedAtSwitch:
-      return "The worldsave " + path + " was replaced or removed by another program in the " +
-             "moment Duskmend replaced it: a file that program put there is lost.\n" +
+      return "Another program replaced or removed the worldsave " + path + " in the moment " +
+             "Duskmend replaced it: a file that it put there, if any, is lost.\n" +
              "The worldsave holds Duskmend's new text; " +
              (failure.error ? "what it held before could not be kept in " + tempPath + " (" +
                                   failure.error.message() + ")."

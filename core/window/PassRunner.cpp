@@ -13,6 +13,8 @@ namespace {
 
 const std::string kReady = "100% - Ready";
 const std::string kFailed = "Failed - worldsave unchanged";
+// Another program changed the save at the very moment of the switch; the message says more.
+const std::string kFailedReplaced = "Failed - worldsave replaced";
 
 }  // namespace
 
@@ -63,7 +65,7 @@ PassOutcome PassRunner::Show(PassResult result, bool countsFirst) {
         dialogs_.ShowMessage(PassMessage(shown), kStyleExclamation, kMessageTitle);
       break;
     case PassOutcome::kFailed:
-      sink_.SetStatusText(kFailed);
+      sink_.SetStatusText(shown.worldsave == SaveText::kNew ? kFailedReplaced : kFailed);
       [[fallthrough]];
     case PassOutcome::kRefused:
       dialogs_.ShowMessage(PassMessage(shown), kStyleCritical, kMessageTitle);

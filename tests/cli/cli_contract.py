@@ -19,6 +19,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import time
 
 wine = sys.argv[2] if sys.argv[1] == "--wine" else None
 cli, gensave = (sys.argv[3], None) if wine else (sys.argv[1], sys.argv[2])
@@ -223,10 +224,12 @@ with tempfile.TemporaryDirectory() as folder:
                                                    "inject=link,linkat:error=EXDEV"])]:
         put(save, SAVE)
         old = os.stat(save).st_ino
-        done = subprocess.run(wrap + [cli, b"--backup", backup, b"remove", save], capture_output=True,
-                              env=TRACED)
-        check("--backup, " + name, (done.returncode, read(backup), read(save), os.stat(backup).st_ino == old),
-              (0, SAVE, REMOVED, name == "linked"))
+        done = subprocess.run(wrap + [cli, b"--json", b"--backup", backup, b"remove", save],
+                              capture_output=True, env=TRACED)
+        result = json.loads(done.stdout)
+        check("--backup, " + name, (done.returncode, read(backup), read(save), os.stat(backup).st_ino == old,
+                                    result["backup"], result["backupKept"], result["worldsave"]),
+              (0, SAVE, REMOVED, name == "linked", backup.decode(), True, "new"))
         code, _, err = run([b"--backup", backup, b"change", b"7", save])
         check("--backup over a taken path, " + name, (code, err.split(b"\n")[0], read(save)),
               (2, b"The backup " + backup + b" exists already.", REMOVED))
@@ -284,6 +287,23 @@ with tempfile.TemporaryDirectory() as folder:
                               stdout=subprocess.DEVNULL, env=TRACED).returncode
         calls = [line.split(maxsplit=1)[1].split(b"(")[0] for line in read(log).splitlines()]
         check("no exchange: a rename", (done, calls, b"LIGHT" in read(traced)), (0, [b"renameat2", b"rename"], False))
+        # There, another program that renames its save over the old one as the rename comes (held
+        # back by strace, once the exchange was refused) loses it: never reported as done. The
+        # save holds the new text (exit code 3), the old one is at the temp path and in the backup.
+        put(traced, SAVE)
+        racing = subprocess.Popen(["strace", "-f", "-qq", "-e", "trace=renameat2,rename", "-e",
+                                   "inject=renameat2:error=EINVAL", "-e", "inject=rename:delay_enter=2000000",
+                                   "-o", "/dev/stderr", cli, b"--json", b"--backup", backup, b"remove", traced],
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=TRACED)
+        racing.stderr.readline()  # the refused exchange: the rename is next
+        time.sleep(0.3)
+        put(traced + b".new", b"B=2\r\n")
+        os.rename(traced + b".new", traced)
+        result = json.loads(racing.communicate(timeout=60)[0])
+        check("no exchange: a file renamed over the save as the rename comes",
+              (racing.returncode, result["outcome"], result["worldsave"], result["backupKept"], read(traced),
+               read(traced + b"tmp"), read(backup)), (3, "failed", "new", True, REMOVED, SAVE, SAVE))
+        os.remove(backup)
         # On a terminal the bar moves while a pass runs, redrawn at most five times a second:
         # reads slowed to a tenth of a second each make an analysis of 4 MB last two seconds.
         slow = os.path.join(folder, b"slow.scp")
