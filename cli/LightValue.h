@@ -2,10 +2,8 @@
 
 #include <string>
 
-// What an operator is told when a change writes a light level that Sphere does not read.
-inline const char kLightValueWarning[] =
-    "Sphere reads light levels from 0 (bright) to 30 (dark); X-series servers turn a sector's "
-    "light override off for any other value.";
-
-// Whether `value` is a whole number from 0 to 30, as Sphere reads light levels.
-bool SphereReadsLight(const std::string& value);
+// What an operator is told when a change writes a light level as the server will not take
+// it, or empty when the server reads it as the level it looks like, from 0 to 30. The server
+// skips leading blanks and reads plain digits as a decimal number, but digits after a leading
+// 0 as a hexadecimal one; any other text it evaluates as an expression.
+std::string LightValueWarning(const std::string& value);

@@ -156,8 +156,9 @@ int Run(const Command& command) {
   }
   const bool rewrites = command.pass == "remove" || command.pass == "change";
   // A value that the server will not read is written as typed, and the operator is told.
-  const bool unread =
-      command.pass == "change" && outcome == PassOutcome::kDone && !SphereReadsLight(command.value);
+  const std::string warning = command.pass == "change" && outcome == PassOutcome::kDone
+                                  ? LightValueWarning(command.value)
+                                  : "";
   if (command.json) {
     if (list) std::cout << ']';
     if (outcome == PassOutcome::kDone) {
@@ -171,7 +172,7 @@ int Run(const Command& command) {
       std::cout << ",\"backup\":" << JsonString(command.backup)
                 << ",\"backupKept\":" << (result.backupKept ? "true" : "false");
     }
-    if (unread) std::cout << ",\"warning\":" << JsonString(kLightValueWarning);
+    if (!warning.empty()) std::cout << ",\"warning\":" << JsonString(warning);
     if (!message.empty()) std::cout << ",\"message\":" << JsonString(message);
     std::cout << "}\n";
   } else {
@@ -179,7 +180,7 @@ int Run(const Command& command) {
       (list ? std::cerr : std::cout) << "Local Lights found: " << result.counts.lights << "\n"
                                      << "Sectors total: " << result.counts.sectors << "\n";
     }
-    if (unread) std::cerr << kLightValueWarning << "\n";
+    if (!warning.empty()) std::cerr << warning << "\n";
     if (!message.empty()) std::cerr << message << "\n";
   }
   std::cout.flush();

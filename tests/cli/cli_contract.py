@@ -235,15 +235,21 @@ with tempfile.TemporaryDirectory() as folder:
               (2, b"The backup " + backup + b" exists already.", REMOVED))
         os.remove(backup)
 
-    # A value that Sphere does not read is written, and the operator is told once.
-    for value, warned in [(b"31", True), (b"-1", True), (b"abc", True), (b"0", False), (b"15", False),
-                          (b"30", False)]:
+    # A value is judged as the server reads it (blanks skipped, digits after a leading 0 as a
+    # hexadecimal number, other text as an expression), written as typed, and the operator told
+    # once where the server will not take it as the level it looks like.
+    hexadecimal, outside = b"Sphere reads %s as hexadecimal (it begins with 0): %s.", \
+        b"Sphere reads light levels from 0 (bright) to 30 (dark); X-series servers turn"
+    for value, warning in [(b"0", b""), (b"15", b""), (b"30", b""), (b" 5", b""), (b"01e", b""), (b"05", b""),
+                           (b"31", outside), (b"-1", outside), (b"015", hexadecimal % (b"015", b"21")),
+                           (b"030", hexadecimal % (b"030", b"48") + b" " + outside),
+                           (b"abc", b"Sphere reads abc as an expression, not as a number")]:
         put(save, SAVE)
         code, out, err = run([b"change", b"--", value, save])
-        check(b"change " + value, (code, err.count(b"Sphere reads light levels from 0 (bright) to 30"), read(save)),
-              (0, int(warned), SAVE.replace(b"=5", b"=" + value)))
+        check(b"change " + value, (code, err[:len(warning)], err.count(b"\n"), read(save)),
+              (0, warning, int(bool(warning)), SAVE.replace(b"=5", b"=" + value)))
         result = json.loads(run([b"--json", b"change", b"--", value, save])[1])
-        check(b"--json change " + value, "warning" in result, warned)
+        check(b"--json change " + value, result.get("warning", "").encode()[:len(warning)], warning)
 
     with open("/dev/full", "wb") as full:
         written = subprocess.run([cli, b"analysis", save], stdout=full, stderr=subprocess.PIPE)
