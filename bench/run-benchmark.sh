@@ -105,6 +105,14 @@ if [ -n "$ui_time" ]; then
   row "remove in the window (to headless)" "$ui_time" "-" "$median"
 fi
 
+# A remove that finds nothing to remove leaves the save as it is, as a start script meets it
+# at every boot but the first: it costs about an analysis.
+eval "$fresh_copy"
+build/cli/duskmend-cli remove "$save" >/dev/null
+read -r clean_an _ < <(prepare="" measure 5 "build/cli/duskmend-cli" analysis "$save")
+read -r clean_rm clean_mem < <(prepare="" measure 5 "build/cli/duskmend-cli" remove "$save")
+row "remove, nothing to remove (to analysis)" "$clean_rm" "$clean_mem" "$(ratio "$clean_rm" "$clean_an")"
+
 # The same remove as an awk one-liner, made as durable as the floor.
 awk_remove='BEGIN { RS = "\r\n"; ORS = "\r\n" }
   function light(line) { line = tolower(line); return line ~ /^(local)?light=/ }

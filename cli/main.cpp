@@ -167,6 +167,7 @@ int Run(const Command& command) {
     }
     std::cout << ",\"outcome\":\"" << OutcomeName(outcome) << '"';
     if (result.failure) std::cout << ",\"step\":\"" << StepName(result.failure->step) << '"';
+    if (rewrites && outcome == PassOutcome::kDone) std::cout << ",\"changed\":" << result.changed;
     if (rewrites) std::cout << ",\"worldsave\":\"" << SaveTextName(result.worldsave) << '"';
     if (!command.backup.empty()) {
       std::cout << ",\"backup\":" << JsonString(command.backup)

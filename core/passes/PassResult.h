@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -22,6 +23,7 @@ enum class PassOutcome {
 struct PassResult {
   PassOutcome outcome = PassOutcome::kDone;
   ScanCounts counts;                    // when done
+  std::uint64_t changed = 0;            // entries rewritten: none where the save was left as it was
   std::string path;                     // the world save, as the pass was given it
   std::string tempPath;                 // its temp file
   std::string backupPath;               // where the old save was to stay, if anywhere

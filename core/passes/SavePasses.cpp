@@ -8,6 +8,7 @@
 #include "Latin1.h"
 #include "ListSteps.h"
 #include "OpenFile.h"
+#include "ProbeSteps.h"
 #include "ProgressSink.h"
 #include "RemoveSteps.h"
 #include "ReplaceStep.h"
@@ -97,28 +98,59 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, cons
   std::optional<RewriteFiles> files;
   BackupFile backup(fs_, backupPath);
   result.backupPath = backupPath;
+  bool untouched = false;  // no entry would change
   try {
     files.emplace(fs_, sink_, result.path, backup);
     result.tempPath = files->tempPath;
-    // The old text is read once and then replaced: its cache would only crowd out the
-    // memory of the machine's other programs, the game server among them.
-    LineReader reader(fs_, files->world->Handle(), readSize_, LineReader::Cache::kForget);
-    LineWriter writer(fs_, files->temp->Handle(), writeBufferSize_);
-    Steps steps(reader, writer, args...);
-    result.counts = Scan(reader, files->read.size, steps);
-    // A save that a server cut short and wrote again in place ends early.
-    if (reader.Consumed() != files->read.size) {
-      throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+    // A save in which no entry would change is left as it is, its line ends too: a start
+    // script that cleans the save at every boot costs an analysis.
+    LineReader probe(fs_, files->world->Handle(), readSize_);
+    ProbeSteps probeSteps(probe, args...);
+    try {
+      result.counts = Scan(probe, files->read.size, probeSteps);
+      untouched = true;
+    } catch (const ProbeSteps::WouldChange&) {
+    }
+    if (untouched) {
+      if (probe.Consumed() != files->read.size) {
+        throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+      }
+    } else {
+      // Read again from its start, as the same file.
+      OpenFile world(fs_, files->target, OpenMode::kRead, PassFailure::Step::kReadWorld);
+      FileIdentity again;
+      if (std::error_code error = fs_.IdentityOf(world.Handle(), again)) {
+        throw PassFailure{PassFailure::Step::kReadWorld, error};
+      }
+      if (!again.SameFile(files->read)) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+      // The old text is read once more and then replaced: its cache would only crowd out the
+      // memory of the machine's other programs, the game server among them.
+      LineReader reader(fs_, world.Handle(), readSize_, LineReader::Cache::kForget);
+      LineWriter writer(fs_, files->temp->Handle(), writeBufferSize_);
+      Steps steps(reader, writer, args...);
+      result.counts = Scan(reader, files->read.size, steps);
+      // A save that a server cut short and wrote again in place ends early.
+      if (reader.Consumed() != files->read.size) {
+        throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+      }
+      writer.Flush();
+      world.Close();
+      result.changed = result.counts.lights;
     }
     if (backup.Made() == BackupFile::State::kToCopy) {
       if (std::error_code error = backup.Copy(files->world->Handle(), sink_)) {
         throw PassFailure{PassFailure::Step::kWriteBackup, error};
       }
     }
+    if (untouched) {
+      files->temp.reset();
+      Discard(fs_, files->tempPath);
+      Yield(true);
+      return Settle(result, backup, &*files, true);
+    }
     // The save stays open, and locked, until its place is taken and the copy is made,
     // where the system lets a file be replaced while it is open.
     if (!fs_.ReplacesOpenFiles()) files->world->Close();
-    writer.Flush();
     // Most of the new text is on its way to the disk already; the rest may take a while.
     const FileHandle temp = files->temp->Handle();
     if (std::error_code error = WhileWaiting(sink_, [this, temp] { return fs_.Sync(temp); }))
@@ -149,13 +181,18 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, cons
     result.outcome = PassOutcome::kStopped;
   }
   const bool newText = result.replaced || (result.failure && NewTextInPlace(result.failure->step));
-  const std::string target = files ? files->target : result.path;
-  result.backupKept = backup.Settle(files && files->looked ? &files->read : nullptr, newText);
+  Settle(result, backup, files ? &*files : nullptr, newText);
+}
+
+// What a rewriting pass leaves: the backup kept or taken away, and what the save's path holds.
+void SavePasses::Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files,
+                        bool keepBackup) {
+  result.backupKept = backup.Settle(files && files->looked ? &files->read : nullptr, keepBackup);
   FileIdentity there;
-  result.worldsave = newText ? SaveText::kNew
-                     : fs_.IdentityAt(target, there) == std::errc::no_such_file_or_directory
-                         ? SaveText::kNone
-                         : SaveText::kOld;
+  const bool gone = fs_.IdentityAt(files ? files->target : result.path, there) ==
+                    std::errc::no_such_file_or_directory;
+  const bool newText = result.replaced || (result.failure && NewTextInPlace(result.failure->step));
+  result.worldsave = newText ? SaveText::kNew : gone ? SaveText::kNone : SaveText::kOld;
 }
 
 }  // namespace duskmend

@@ -6,11 +6,13 @@
 #include <functional>
 #include <string>
 
+#include "BackupFile.h"
 #include "FileSystem.h"
 #include "LightEntry.h"
 #include "LineReader.h"
 #include "LineWriter.h"
 #include "PassResult.h"
+#include "RewriteFiles.h"
 
 namespace duskmend {
 
@@ -44,6 +46,7 @@ class SavePasses {
   PassResult Read(std::string path, Args&&... args);
   template <class Steps, class... Args>
   void Rewrite(PassResult& result, const std::string& backup, const Args&... args);
+  void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool keepBackup);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
   void Yield(bool atEnd = false);

@@ -217,6 +217,26 @@ with tempfile.TemporaryDirectory() as folder:
     check("--json list", (result["lights"], result["sectors"], result["outcome"], result["entries"][2]),
           (3, 4, "done", {"line": 10, "sector": "9", "key": "LocalLight", "value": "0 // dark"}))
 
+    # A pass that would change no entry leaves the save as it is: the same file, bytes and times,
+    # its LF line ends too, and no temp file; a backup asked for is made all the same.
+    put(save, b"[SECTOR 1,1]\nLOCALLIGHT=7\n[SECTOR 2,2]\nA=1\n")
+    untouched = lambda: (read(save), os.stat(save).st_ino, os.stat(save).st_mtime_ns, os.stat(save).st_ctime_ns,
+                         os.path.exists(temp))
+    expected = untouched()
+    for args in ([b"change", b"7"], [b"--backup", os.path.join(folder, b"kept.scp"), b"change", b"7"]):
+        code, out, _ = run([b"--json"] + args + [save])
+        result = json.loads(out)
+        kept = args[0] == b"--backup"  # a second name changes the save's change time
+        check(b"a pass with nothing to change: " + b" ".join(args), (code, result["changed"], result["lights"],
+                                                                    untouched()[:3 + (not kept)]),
+              (0, 0, 1, expected[:3 + (not kept)]))
+        check("a pass with nothing to change: no temp file", untouched()[4], False)
+    check("a pass with nothing to change: its backup", read(os.path.join(folder, b"kept.scp")), read(save))
+    put(save, b"[SECTOR 2,2]\nA=1\n")
+    code, out, _ = run([b"remove", save])
+    check("a remove with nothing to remove", (code, out, read(save), os.path.exists(temp)),
+          (0, b"Local Lights found: 0\nSectors total: 1\n", b"[SECTOR 2,2]\nA=1\n", False))
+
     # --backup: the old save's own file where it can be linked, a copy where it cannot (a link
     # made to fail as across devices); a taken PATH is refused before anything is written.
     backup = os.path.join(folder, b"backup.scp")

@@ -237,7 +237,10 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
           MemoryFileSystem next = Folder(exchanges, files);
           ASSERT_EQ(RunPass(next, pass, readSize).outcome, PassOutcome::kDone);
           EXPECT_EQ(next.Get(kSave), expected);
-          EXPECT_EQ(next.Names().size(), pass == Pass::kAnalysis ? files.size() : 2u + backup);
+          // A save that holds the new text already is left as it is, without a temp file.
+          const std::size_t temp = save->second == *old;
+          EXPECT_EQ(next.Names().size(),
+                    pass == Pass::kAnalysis ? files.size() : 1 + temp + backup);
         };
         MemoryFileSystem memory = Folder(exchanges, {{kSave, *old}});
         ForwardingFileSystem watched(memory);

@@ -129,9 +129,12 @@ TEST(PassFlowTest, ProgressComesInIteration501AndEvery500AfterIt) {
         WriteFile(save, c.input);
         Harness h;
         h.runner.SetReadSize(readSize);
-        h.dialogs.answer = "1";
+        h.dialogs.answer = "2";
         h.Load(save);
         ASSERT_EQ((h.runner.*pass)(), PassOutcome::kDone);
+        // A rewriting pass over a save in which no entry would change reads it as the analysis
+        // does, and leaves it.
+        const bool reads = analysis || c.lights == 0;
         Log expected;
         for (const auto& [bar, percent] : c.steps) {
           if (analysis) expected.push_back("yield");
@@ -142,8 +145,9 @@ TEST(PassFlowTest, ProgressComesInIteration501AndEvery500AfterIt) {
         if (analysis) {
           expected.insert(expected.end(), {lights, sectors, "status 100% - Ready", "bar 6735"});
         } else {
-          expected.insert(expected.end(), {"yield at end", "yield at end", "yield at end",
-                                           "status 100% - Ready", "bar 6735", lights, sectors});
+          for (int yields = reads ? 1 : 3; yields > 0; --yields)
+            expected.push_back("yield at end");
+          expected.insert(expected.end(), {"status 100% - Ready", "bar 6735", lights, sectors});
         }
         EXPECT_EQ(h.recorder.log, expected);
       }

@@ -48,7 +48,10 @@ TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
 TEST(ReplaceTest, EachDiskIsAskedForWhatItGetsAndNoneIsFilled) {
   constexpr std::uint64_t kSize = 3'000'000, kMargin = RewriteFiles::kSpaceMargin;
   const std::string kNoRoom = "Not enough free space beside ";
-  const std::string kText = std::string(kSize - 2, 'x') + "\r\n";  // the same after a remove
+  // A change from 5 to 6 keeps its size.
+  const std::string kEntry = "[SECTOR 1,1]\r\nLIGHT=",
+                    kRest = "\r\n" + std::string(kSize - 25, 'x');
+  const std::string kText = kEntry + "5" + kRest + "\r\n", kNew = kEntry + "6" + kRest + "\r\n";
   struct Case {
     const char* name;
     std::uint64_t free[2];  // each disk's room beside the save
@@ -96,7 +99,7 @@ TEST(ReplaceTest, EachDiskIsAskedForWhatItGetsAndNoneIsFilled) {
     memory.capacity[1] = c.free[1];
     memory.links = c.links;
     PathHarness h(memory);
-    const PassResult result = h.passes.Remove("w.scp", c.backup);
+    const PassResult result = h.passes.Change("w.scp", "6", c.backup);
     EXPECT_EQ(PassMessage(result), c.message);
     EXPECT_FALSE(memory.fullDisk);
     if (result.outcome == PassOutcome::kRefused) {
@@ -104,7 +107,7 @@ TEST(ReplaceTest, EachDiskIsAskedForWhatItGetsAndNoneIsFilled) {
       continue;
     }
     EXPECT_EQ(result.outcome, PassOutcome::kDone);
-    EXPECT_TRUE(memory.Get("w.scp") == kText);
+    EXPECT_TRUE(memory.Get("w.scp") == kNew);
     EXPECT_EQ(memory.Get("w.scptmp").has_value(), c.message.empty()) << "a copy, or none";
     EXPECT_TRUE(!*c.backup || memory.Get(c.backup) == kText);
   }

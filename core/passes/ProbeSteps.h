@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "LineKinds.h"
+#include "LineReader.h"
+
+namespace duskmend {
+
+// Reads as the analysis does, and stops at the first light entry that a rewriting pass would
+// change, by throwing WouldChange: for the remove pass any entry, for the change pass one that
+// does not already read exactly as it would be written. A save without one is left untouched.
+class ProbeSteps {
+ public:
+  struct WouldChange {};
+  static constexpr bool kYieldsFirst = false;  // the bar shows its share before the first yield
+
+  // The remove pass's: every entry goes.
+  explicit ProbeSteps(LineReader& reader) : reader_(reader) {}
+  // The change pass's, for `value` as the bytes to write.
+  ProbeSteps(LineReader& reader, const std::string& value)
+      : reader_(reader),
+        changes_(true),
+        localLight_("LOCALLIGHT=" + value),
+        light_("LIGHT=" + value) {}
+
+  void OnPlainLines(const PlainLines&) {}
+  void OnCurrentLine(LinePart first, bool) { reader_.SkipRest(first); }
+  void OnOtherFollowingLine(LinePart first) { reader_.SkipRest(first); }
+  void OnNoFollowingLine() {}
+
+  void OnLocalLight(LinePart first, LightKey key, bool) {
+    if (!changes_) throw WouldChange{};
+    const std::string_view wanted = key == LightKey::kLocalLight ? localLight_ : light_;
+    std::size_t at = 0;  // bytes of the line compared so far
+    bool same = true;
+    reader_.ForEachPart(first, [&](std::string_view part) {
+      same = same && part.size() <= wanted.size() - at && wanted.substr(at, part.size()) == part;
+      if (same) at += part.size();
+    });
+    if (!same || at != wanted.size()) throw WouldChange{};
+  }
+
+ private:
+  LineReader& reader_;
+  bool changes_ = false;  // whether entries are changed rather than removed
+  std::string localLight_;
+  std::string light_;
+};
+
+}  // namespace duskmend
