@@ -16,6 +16,8 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // An argument that is text (the new value) as UTF-8; nothing when it is not text in the
 // console's character set.
 std::optional<std::string> TextAsUtf8(const std::string& argument);
+// The name of the console's character set, as the system gives it.
+std::string CharacterSet();
 // Whether stderr is a terminal that shows a progress bar.
 bool ErrorsShowOnATerminal();
 

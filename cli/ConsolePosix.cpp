@@ -32,6 +32,8 @@ std::optional<std::string> TextAsUtf8(const std::string& argument) {
   return out;
 }
 
+std::string CharacterSet() { return nl_langinfo(CODESET); }
+
 bool ErrorsShowOnATerminal() { return isatty(STDERR_FILENO) != 0; }
 
 }  // namespace console

@@ -40,6 +40,8 @@ std::vector<std::string> Arguments(int, char**) {
 
 std::optional<std::string> TextAsUtf8(const std::string& argument) { return argument; }
 
+std::string CharacterSet() { return "UTF-16"; }
+
 bool ErrorsShowOnATerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 }  // namespace console

@@ -49,6 +49,8 @@ const char kUsageText[] =
     "                 file system another name of its file, elsewhere a copy\n"
     "  --help         print this text\n"
     "  --version      print the version\n"
+    "  --             ends the options: a VALUE or FILE after it may begin with -\n"
+    "                 (change -- -1 FILE)\n"
     "\n"
     "Exit status: 0 done, 1 the pass failed and the save holds its old text (or what another\n"
     "program made of it), 2 a usage error or a refusal, 3 the pass failed after the new text\n"
@@ -128,7 +130,8 @@ duskmend::PassResult RunPass(const Command& command, ConsoleSink& sink,
   duskmend::PassResult refused;
   refused.outcome = PassOutcome::kRefused;
   refused.path = command.file;
-  refused.refusal = duskmend::PassRefusal(duskmend::PassRefusal::Reason::kValueNotLatin1);
+  refused.refusal = duskmend::PassRefusal(duskmend::PassRefusal::Reason::kValueNotText,
+                                          console::CharacterSet());
   return refused;
 }
 
@@ -222,10 +225,16 @@ int main(int argc, char** argv) {
     } else if (options && word == "--json") {
       command.json = true;
     } else if (options && word == "--backup") {
+      if (!command.backup.empty()) return UsageError("--backup is given twice");
       if (++at == arguments.size() || arguments[at].empty())
         return UsageError("--backup needs a PATH");
       command.backup = arguments[at];
     } else if (options && word.size() > 1 && word[0] == '-') {
+      // A negative VALUE reads as an option unless "--" ends them.
+      if (word[1] >= '0' && word[1] <= '9') {
+        return UsageError("unknown option " + word + "; for the VALUE " + word +
+                          ", write: change -- " + word + " FILE");
+      }
       return UsageError("unknown option " + word);
     } else {
       words.push_back(word);

@@ -70,6 +70,7 @@ struct PassRefusal {
   enum class Reason {
     kNoValue,         // the change pass was given an empty value
     kValueNotLatin1,  // or one that is not one line of Latin-1
+    kValueNotText,    // or bytes that are no text in the console's character set
     kBusy,            // another Duskmend works on the save
     kTempIsSave,      // the temp path is another name of the save
     kNoWatch,         // the system has watches but gives none now
@@ -83,7 +84,7 @@ struct PassRefusal {
 
   Reason reason;
   // the system's reason, for kMayNotReplace and kNoWatch; the path, for kTempIsSave,
-  // kBackupExists and kNoSpace
+  // kBackupExists and kNoSpace; the character set, for kValueNotText
   std::string detail;
   std::uint64_t needed;  // bytes, for kNoSpace
   std::uint64_t free;

@@ -22,6 +22,10 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
                  "the euro sign and other characters outside Latin-1 are not "
                  "accepted.\n") +
              kNothingChanged;
+    case PassRefusal::Reason::kValueNotText:
+      return "The new value is no text in this system's character set (" + refusal.detail +
+             ", as the locale sets it).\nRun Duskmend in the locale of your text, for example " +
+             "with LC_ALL=C.UTF-8 before it, then try again.\n" + kNothingChanged;
     case PassRefusal::Reason::kBusy:
       return "Another Duskmend is working on " + path + ".\nWait until it is done.\n" +
              kNothingChanged;

@@ -123,6 +123,10 @@ with tempfile.TemporaryDirectory() as folder:
         ([b"shuffle", save], b"", b"duskmend-cli: unknown pass shuffle", 2, SAVE),
         ([b"--fast", b"remove", save], b"", b"duskmend-cli: unknown option --fast", 2, SAVE),
         ([b"remove", save, save], b"", b"duskmend-cli: too many arguments", 2, SAVE),
+        ([b"change", b"-1", save], b"",
+         b"duskmend-cli: unknown option -1; for the VALUE -1, write: change -- -1 FILE", 2, SAVE),
+        ([b"--backup", b"a", b"--backup", b"b", b"remove", save], b"", b"duskmend-cli: --backup is given twice", 2,
+         SAVE),
         ([b"--version"], b"duskmend-cli 1.0.0\n", b"", 0, SAVE),
         ([b"analysis", fifo], b"", b"Cannot read the worldsave " + fifo + b"\nNot a regular file\n", 1, SAVE),
         ([b"remove", device], b"", b"Cannot read the worldsave " + device + b"\nNot a regular file\n", 1, SAVE),
@@ -194,10 +198,15 @@ with tempfile.TemporaryDirectory() as folder:
     check("a save named like the marker", (got_code, got_out, got_err, read(os.path.join(folder, marker))),
           (0, counts, b"", REMOVED))
 
-    # A value given in a locale that is not UTF-8 is converted to UTF-8, and nothing comes with it.
+    # A value given in a locale that is not UTF-8 is converted to UTF-8, and nothing comes with it;
+    # bytes that are no text there (é in UTF-8, in cron's C locale) are refused, naming a way out.
     put(save, SAVE)
     subprocess.run([cli, b"change", b"7", save], capture_output=True, env=dict(os.environ, LC_ALL="C"))
     check("a change in the C locale", read(save), CHANGED)
+    done = subprocess.run([cli, b"change", "\u00e9".encode(), save], capture_output=True,
+                          env=dict(os.environ, LC_ALL="C"))
+    check("no text in the C locale", (done.returncode, b"LC_ALL=C.UTF-8" in done.stderr, read(save)),
+          (2, True, CHANGED))
 
     # list: each entry as the line rules find it (CR LF, a lone CR or a lone LF ends a line; an
     # entry follows its header, or the FLAGS= line after it), the counts on stderr, or in the
