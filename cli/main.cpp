@@ -130,8 +130,8 @@ duskmend::PassResult RunPass(const Command& command, ConsoleSink& sink,
   duskmend::PassResult refused;
   refused.outcome = PassOutcome::kRefused;
   refused.path = command.file;
-  refused.refusal = duskmend::PassRefusal(duskmend::PassRefusal::Reason::kValueNotText,
-                                          console::CharacterSet());
+  refused.refusal =
+      duskmend::PassRefusal(duskmend::PassRefusal::Reason::kValueNotText, console::CharacterSet());
   return refused;
 }
 
