@@ -24,6 +24,8 @@
 #include "LightValue.h"
 #include "PassMessage.h"
 #include "SavePasses.h"
+#include "SectorChoice.h"
+#include "SectorList.h"
 #include "StopSignals.h"
 
 namespace {
@@ -34,9 +36,9 @@ constexpr int kDone = 0, kFailed = 1, kUsage = 2, kFailedWithNewText = 3;
 
 const char kUsageText[] =
     "usage: duskmend-cli [--json] analysis FILE\n"
-    "       duskmend-cli [--json] list FILE\n"
-    "       duskmend-cli [--json] [--backup PATH] remove FILE\n"
-    "       duskmend-cli [--json] [--backup PATH] change VALUE FILE\n"
+    "       duskmend-cli [--json] [--map N] [--sectors FILE] list FILE\n"
+    "       duskmend-cli [--json] [--backup PATH] [--map N] [--sectors FILE] remove FILE\n"
+    "       duskmend-cli [--json] [--backup PATH] [--map N] [--sectors FILE] change VALUE FILE\n"
     "\n"
     "Counts the sector headers and their light entries (LIGHT=, or LOCALLIGHT= in saves of\n"
     "Sphere 0.56a and older) in a Sphere world save (analysis), lists the entries (list: the\n"
@@ -47,6 +49,10 @@ const char kUsageText[] =
     "  --json         print the result as one JSON object\n"
     "  --backup PATH  keep the old save at PATH, which must not exist yet: on the save's\n"
     "                 file system another name of its file, elsewhere a copy\n"
+    "  --map N        only the sectors of map N (the fourth number of [SECTOR x,y,z,N];\n"
+    "                 a header of two numbers is map 0)\n"
+    "  --sectors FILE only the sectors that FILE names, one a line: x,y,z,N as list\n"
+    "                 prints them, or a line of list's output as it is\n"
     "  --help         print this text\n"
     "  --version      print the version\n"
     "  --             ends the options: a VALUE or FILE after it may begin with -\n"
@@ -62,6 +68,9 @@ struct Command {
   std::string file;
   std::string backup;
   bool json = false;
+  duskmend::SectorChoice choice;  // the sectors that --map and --sectors name
+  std::string sectors;            // the --sectors FILE
+  bool mapped = false;            // --map given
 };
 
 int UsageError(const std::string& why) {
@@ -122,10 +131,12 @@ duskmend::PassResult RunPass(const Command& command, ConsoleSink& sink,
                              const std::atomic<bool>& stop) {
   duskmend::SavePasses passes(sink, stop);
   if (command.pass == "analysis") return passes.Analysis(command.file);
-  if (command.pass == "list") return passes.List(command.file, EntryPrinter(command.json));
-  if (command.pass == "remove") return passes.Remove(command.file, command.backup);
+  if (command.pass == "list") {
+    return passes.List(command.file, EntryPrinter(command.json), command.choice);
+  }
+  if (command.pass == "remove") return passes.Remove(command.file, command.backup, command.choice);
   const std::optional<std::string> value = console::TextAsUtf8(command.value);
-  if (value) return passes.Change(command.file, *value, command.backup);
+  if (value) return passes.Change(command.file, *value, command.backup, command.choice);
   // Not text at all in the system's encoding, let alone Latin-1.
   duskmend::PassResult refused;
   refused.outcome = PassOutcome::kRefused;
@@ -170,7 +181,15 @@ int Run(const Command& command) {
     }
     std::cout << ",\"outcome\":\"" << OutcomeName(outcome) << '"';
     if (result.failure) std::cout << ",\"step\":\"" << StepName(result.failure->step) << '"';
-    if (rewrites && outcome == PassOutcome::kDone) std::cout << ",\"changed\":" << result.changed;
+    if ((rewrites || !command.choice.ChoosesAll()) && outcome == PassOutcome::kDone) {
+      std::cout << ",\"" << (list ? "listed" : "changed") << "\":" << result.changed;
+    }
+    if (!result.unseenSectors.empty()) {
+      std::cout << ",\"unknownSectors\":[";
+      for (std::size_t i = 0; i < result.unseenSectors.size(); ++i)
+        std::cout << (i ? "," : "") << JsonString(result.unseenSectors[i]);
+      std::cout << ']';
+    }
     if (rewrites) std::cout << ",\"worldsave\":\"" << SaveTextName(result.worldsave) << '"';
     if (!command.backup.empty()) {
       std::cout << ",\"backup\":" << JsonString(command.backup)
@@ -181,9 +200,22 @@ int Run(const Command& command) {
     std::cout << "}\n";
   } else {
     if (outcome == PassOutcome::kDone) {
-      (list ? std::cerr : std::cout) << "Local Lights found: " << result.counts.lights << "\n"
-                                     << "Sectors total: " << result.counts.sectors << "\n";
+      std::ostream& counts = list ? std::cerr : std::cout;
+      counts << "Local Lights found: " << result.counts.lights << "\n"
+             << "Sectors total: " << result.counts.sectors << "\n";
+      // With a choice of sectors, what the pass did with the entries of those it chose.
+      if (!command.choice.ChoosesAll()) {
+        counts << "Local Lights "
+               << (list                       ? "listed"
+                   : command.pass == "remove" ? "removed"
+                                              : "changed")
+               << ": " << result.changed << "\n";
+      }
     }
+    // A sector misspelt in the list must not pass unseen.
+    for (const std::string& name : result.unseenSectors)
+      std::cerr << "duskmend-cli: the save holds no sector " << name << " (named in "
+                << command.sectors << ")\n";
     if (!warning.empty()) std::cerr << warning << "\n";
     if (!message.empty()) std::cerr << message << "\n";
   }
@@ -229,6 +261,24 @@ int main(int argc, char** argv) {
       if (++at == arguments.size() || arguments[at].empty())
         return UsageError("--backup needs a PATH");
       command.backup = arguments[at];
+    } else if (options && word == "--map") {
+      if (command.mapped) return UsageError("--map is given twice");
+      const std::string map = ++at < arguments.size() ? arguments[at] : "";
+      if (map.empty() || map.size() > 9 ||
+          map.find_first_not_of("0123456789") != std::string::npos) {
+        return UsageError("--map needs a whole number N, the fourth number of a sector");
+      }
+      command.mapped = true;
+      command.choice.OnlyMap(std::stoull(map));
+    } else if (options && word == "--sectors") {
+      if (!command.sectors.empty()) return UsageError("--sectors is given twice");
+      if (++at == arguments.size() || arguments[at].empty())
+        return UsageError("--sectors needs a FILE");
+      command.sectors = arguments[at];
+      std::string why;
+      const std::optional<std::vector<std::string>> lines = ReadSectorList(command.sectors, why);
+      if (!lines) return UsageError(why);
+      command.choice.OnlyNamed(*lines);
     } else if (options && word.size() > 1 && word[0] == '-') {
       // A negative VALUE reads as an option unless "--" ends them.
       if (word[1] >= '0' && word[1] <= '9') {
@@ -251,6 +301,9 @@ int main(int argc, char** argv) {
   if (words.size() > wanted) return UsageError("too many arguments");
   if (!command.backup.empty() && command.pass != "remove" && command.pass != "change") {
     return UsageError("--backup is for remove and change");
+  }
+  if (!command.choice.ChoosesAll() && command.pass == "analysis") {
+    return UsageError("--map and --sectors are for list, remove and change");
   }
   if (wanted == 3) command.value = words[1];
   command.file = words.back();

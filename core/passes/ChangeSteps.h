@@ -12,14 +12,17 @@ namespace duskmend {
 class ChangeSteps : public RewriteSteps {
  public:
   // `value` holds the new value as the bytes to write.
-  ChangeSteps(LineReader& reader, LineWriter& writer, const std::string& value)
-      : RewriteSteps(reader, writer),
+  ChangeSteps(LineReader& reader, LineWriter& writer, SectorChoice& choice,
+              const std::string& value)
+      : RewriteSteps(reader, writer, choice),
         localLight_("LOCALLIGHT=" + value),
         light_("LIGHT=" + value) {}
 
-  void OnCurrentLine(LinePart first, bool) { writer_.CopyLine(reader_, first); }
+  void OnCurrentLine(LinePart first, bool header) { CopyLine(first, header); }
 
   void OnLocalLight(LinePart first, LightKey key, bool) {
+    if (!choice_.Chosen()) return writer_.CopyLine(reader_, first);
+    ++changed_;
     reader_.SkipRest(first);
     writer_.WriteLine(key == LightKey::kLocalLight ? localLight_ : light_);
   }

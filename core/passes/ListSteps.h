@@ -8,6 +8,7 @@
 #include "LightEntry.h"
 #include "LineKinds.h"
 #include "LineReader.h"
+#include "SectorChoice.h"
 
 namespace duskmend {
 
@@ -17,25 +18,25 @@ class ListSteps {
  public:
   static constexpr bool kYieldsFirst = true;
 
-  ListSteps(LineReader& reader, std::function<void(const LightEntry&)> found)
-      : reader_(reader), found_(std::move(found)) {}
+  ListSteps(LineReader& reader, SectorChoice& choice, std::function<void(const LightEntry&)> found)
+      : reader_(reader), choice_(choice), found_(std::move(found)) {}
 
   void OnPlainLines(const PlainLines& lines) { line_ += lines.count; }
 
   void OnCurrentLine(LinePart first, bool header) {
     ++line_;
     if (!header) return reader_.SkipRest(first);
-    entry_.sector.clear();
-    Keep(first, entry_.sector);
+    std::string text;
+    Keep(first, text);
     // "[SECTOR 154,306,0,0]" names the sector "154,306,0,0".
-    std::string& name = entry_.sector;
-    name.erase(0, std::min(name.size(), kSectorPrefix.size()));
-    if (name.starts_with(' ')) name.erase(0, 1);
-    if (const std::size_t end = name.find(']'); end != std::string::npos) name.resize(end);
+    entry_.sector = SectorChoice::SectorName(text);
+    choice_.Header(entry_.sector);
   }
 
   void OnLocalLight(LinePart first, LightKey, bool) {
     ++line_;
+    if (!choice_.Chosen()) return reader_.SkipRest(first);
+    ++listed_;
     std::string text;
     Keep(first, text);
     const std::size_t equals = text.find('=');  // a light line always holds one
@@ -51,6 +52,9 @@ class ListSteps {
   }
   void OnNoFollowingLine() {}
 
+  // The entries handed on.
+  std::uint64_t Changed() const { return listed_; }
+
  private:
   // The line's first LightEntry::kMaxBytes bytes in `text`; the rest is read past.
   void Keep(LinePart first, std::string& text) {
@@ -61,7 +65,9 @@ class ListSteps {
   }
 
   LineReader& reader_;
+  SectorChoice& choice_;
   std::function<void(const LightEntry&)> found_;
+  std::uint64_t listed_ = 0;
   std::uint64_t line_ = 0;  // the line last read, counted from 1
   LightEntry entry_;        // the sector of the last header, and the entry found after it
 };

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "PassFailure.h"
 #include "ScanPass.h"
@@ -22,19 +23,21 @@ enum class PassOutcome {
 // in their own way, with the same texts.
 struct PassResult {
   PassOutcome outcome = PassOutcome::kDone;
-  ScanCounts counts;                    // when done
-  std::uint64_t changed = 0;            // entries rewritten: none where the save was left as it was
-  std::string path;                     // the world save, as the pass was given it
-  std::string tempPath;                 // its temp file
-  std::string backupPath;               // where the old save was to stay, if anywhere
-  std::optional<PassRefusal> refusal;   // when refused
-  std::optional<PassFailure> failure;   // when failed: which step, and the system's reason
-  bool replaced = false;                // a new text took the save's place, stopped or not
-  std::error_code copyBackError;        // done, but the copy at the temp path is missing
-  bool oldAtTemp = false;               // and the old save still stands there
-  std::error_code folderSyncError;      // done, but the switch may not outlast a power cut
-  SaveText worldsave = SaveText::kOld;  // what the save's path holds after a rewriting pass
-  bool backupKept = false;              // the backup stays, with the old text
+  ScanCounts counts;  // when done
+  std::uint64_t changed =
+      0;  // entries listed, or rewritten: none where the save was left as it was
+  std::vector<std::string> unseenSectors;  // sectors chosen by name that the save does not hold
+  std::string path;                        // the world save, as the pass was given it
+  std::string tempPath;                    // its temp file
+  std::string backupPath;                  // where the old save was to stay, if anywhere
+  std::optional<PassRefusal> refusal;      // when refused
+  std::optional<PassFailure> failure;      // when failed: which step, and the system's reason
+  bool replaced = false;                   // a new text took the save's place, stopped or not
+  std::error_code copyBackError;           // done, but the copy at the temp path is missing
+  bool oldAtTemp = false;                  // and the old save still stands there
+  std::error_code folderSyncError;         // done, but the switch may not outlast a power cut
+  SaveText worldsave = SaveText::kOld;     // what the save's path holds after a rewriting pass
+  bool backupKept = false;                 // the backup stays, with the old text
 };
 
 }  // namespace duskmend

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "LineKinds.h"
 #include "LineReader.h"
+#include "SectorChoice.h"
 
 namespace duskmend {
 
@@ -16,21 +18,31 @@ class ProbeSteps {
   struct WouldChange {};
   static constexpr bool kYieldsFirst = false;  // the bar shows its share before the first yield
 
-  // The remove pass's: every entry goes.
-  explicit ProbeSteps(LineReader& reader) : reader_(reader) {}
+  // The remove pass's: every chosen entry goes.
+  ProbeSteps(LineReader& reader, SectorChoice& choice) : reader_(reader), choice_(choice) {}
   // The change pass's, for `value` as the bytes to write.
-  ProbeSteps(LineReader& reader, const std::string& value)
+  ProbeSteps(LineReader& reader, SectorChoice& choice, const std::string& value)
       : reader_(reader),
+        choice_(choice),
         changes_(true),
         localLight_("LOCALLIGHT=" + value),
         light_("LIGHT=" + value) {}
 
   void OnPlainLines(const PlainLines&) {}
-  void OnCurrentLine(LinePart first, bool) { reader_.SkipRest(first); }
+  void OnCurrentLine(LinePart first, bool header) {
+    if (!header || choice_.ChoosesAll()) return reader_.SkipRest(first);
+    std::string head;
+    reader_.ForEachPart(first, [&head](std::string_view part) {
+      head.append(
+          part.substr(0, SectorChoice::kMaxBytes - std::min(head.size(), SectorChoice::kMaxBytes)));
+    });
+    choice_.Header(SectorChoice::SectorName(head));
+  }
   void OnOtherFollowingLine(LinePart first) { reader_.SkipRest(first); }
   void OnNoFollowingLine() {}
 
   void OnLocalLight(LinePart first, LightKey key, bool) {
+    if (!choice_.Chosen()) return reader_.SkipRest(first);
     if (!changes_) throw WouldChange{};
     const std::string_view wanted = key == LightKey::kLocalLight ? localLight_ : light_;
     std::size_t at = 0;  // bytes of the line compared so far
@@ -44,6 +56,7 @@ class ProbeSteps {
 
  private:
   LineReader& reader_;
+  SectorChoice& choice_;
   bool changes_ = false;  // whether entries are changed rather than removed
   std::string localLight_;
   std::string light_;

@@ -17,10 +17,12 @@ class RemoveSteps : public RewriteSteps {
   // A header is written at once, whatever its length, and taken back when its entry drops it.
   void OnCurrentLine(LinePart first, bool header) {
     if (header) headerAt_ = writer_.Position();
-    writer_.CopyLine(reader_, first);
+    CopyLine(first, header);
   }
 
   void OnLocalLight(LinePart first, LightKey, bool afterFlags) {
+    if (!choice_.Chosen()) return writer_.CopyLine(reader_, first);
+    ++changed_;
     reader_.SkipRest(first);
     if (afterFlags) return;
     // The section goes on unless the file ends, or an empty line or a "[" line comes next.

@@ -49,8 +49,11 @@ ScanCounts SavePasses::Scan(LineReader& reader, std::uint64_t totalBytes, Steps&
 
 PassResult SavePasses::Analysis(std::string path) { return Read<AnalysisSteps>(std::move(path)); }
 
-PassResult SavePasses::List(std::string path, std::function<void(const LightEntry&)> found) {
-  return Read<ListSteps>(std::move(path), std::move(found));
+PassResult SavePasses::List(std::string path, std::function<void(const LightEntry&)> found,
+                            SectorChoice choice) {
+  PassResult result = Read<ListSteps>(std::move(path), choice, std::move(found));
+  result.unseenSectors = choice.Unseen();
+  return result;
 }
 
 // A pass that reads the save and writes nothing.
@@ -63,6 +66,7 @@ PassResult SavePasses::Read(std::string path, Args&&... args) {
     LineReader reader(fs_, world.Handle(), readSize_);
     Steps steps(reader, std::forward<Args>(args)...);
     result.counts = Scan(reader, totalBytes, steps);
+    if constexpr (requires { steps.Changed(); }) result.changed = steps.Changed();
     world.Close();
   } catch (const PassFailure& failure) {
     result.outcome = PassOutcome::kFailed;
@@ -73,14 +77,15 @@ PassResult SavePasses::Read(std::string path, Args&&... args) {
   return result;
 }
 
-PassResult SavePasses::Remove(std::string path, const std::string& backup) {
+PassResult SavePasses::Remove(std::string path, const std::string& backup, SectorChoice choice) {
   PassResult result = Starting(std::move(path));
-  Rewrite<RemoveSteps>(result, backup);
+  Rewrite<RemoveSteps>(result, backup, choice);
+  result.unseenSectors = choice.Unseen();
   return result;
 }
 
-PassResult SavePasses::Change(std::string path, const std::string& value,
-                              const std::string& backup) {
+PassResult SavePasses::Change(std::string path, const std::string& value, const std::string& backup,
+                              SectorChoice choice) {
   PassResult result = Starting(std::move(path));
   const std::optional<std::string> latin1 = Latin1Line(value);
   if (value.empty() || !latin1) {
@@ -89,12 +94,14 @@ PassResult SavePasses::Change(std::string path, const std::string& value,
                                                : PassRefusal::Reason::kValueNotLatin1);
     return result;
   }
-  Rewrite<ChangeSteps>(result, backup, *latin1);
+  Rewrite<ChangeSteps>(result, backup, choice, *latin1);
+  result.unseenSectors = choice.Unseen();
   return result;
 }
 
 template <class Steps, class... Args>
-void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, const Args&... args) {
+void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, SectorChoice& choice,
+                         const Args&... args) {
   std::optional<RewriteFiles> files;
   BackupFile backup(fs_, backupPath);
   result.backupPath = backupPath;
@@ -105,7 +112,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, cons
     // A save in which no entry would change is left as it is, its line ends too: a start
     // script that cleans the save at every boot costs an analysis.
     LineReader probe(fs_, files->world->Handle(), readSize_);
-    ProbeSteps probeSteps(probe, args...);
+    ProbeSteps probeSteps(probe, choice, args...);
     try {
       result.counts = Scan(probe, files->read.size, probeSteps);
       untouched = true;
@@ -127,7 +134,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, cons
       // memory of the machine's other programs, the game server among them.
       LineReader reader(fs_, world.Handle(), readSize_, LineReader::Cache::kForget);
       LineWriter writer(fs_, files->temp->Handle(), writeBufferSize_);
-      Steps steps(reader, writer, args...);
+      Steps steps(reader, writer, choice, args...);
       result.counts = Scan(reader, files->read.size, steps);
       // A save that a server cut short and wrote again in place ends early.
       if (reader.Consumed() != files->read.size) {
@@ -135,7 +142,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, cons
       }
       writer.Flush();
       world.Close();
-      result.changed = result.counts.lights;
+      result.changed = steps.Changed();
     }
     if (backup.Made() == BackupFile::State::kToCopy) {
       if (std::error_code error = backup.Copy(files->world->Handle(), sink_)) {

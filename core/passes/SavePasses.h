@@ -13,6 +13,7 @@
 #include "LineWriter.h"
 #include "PassResult.h"
 #include "RewriteFiles.h"
+#include "SectorChoice.h"
 
 namespace duskmend {
 
@@ -29,13 +30,17 @@ class SavePasses {
              FileSystem& fs = SystemFileSystem());
 
   PassResult Analysis(std::string path);
-  // Reads as the analysis does, and hands each light entry to `found` as it is read.
-  PassResult List(std::string path, std::function<void(const LightEntry&)> found);
+  // Reads as the analysis does, and hands each light entry of a chosen sector to `found` as
+  // it is read.
+  PassResult List(std::string path, std::function<void(const LightEntry&)> found,
+                  SectorChoice choice = {});
   // `backup`, where not empty, is where the old save stays: a path that must not exist yet.
-  PassResult Remove(std::string path, const std::string& backup = {});
+  // Only the entries of the sectors that `choice` takes go.
+  PassResult Remove(std::string path, const std::string& backup = {}, SectorChoice choice = {});
   // `value` is the new value as typed, in UTF-8; an empty one, or one that is not one line of
   // Latin-1, is refused.
-  PassResult Change(std::string path, const std::string& value, const std::string& backup = {});
+  PassResult Change(std::string path, const std::string& value, const std::string& backup = {},
+                    SectorChoice choice = {});
 
   // Bytes that one read asks of the world save, and that the temp file's writer holds.
   void SetReadSize(std::size_t size) { readSize_ = size; }
@@ -45,7 +50,8 @@ class SavePasses {
   template <class Steps, class... Args>
   PassResult Read(std::string path, Args&&... args);
   template <class Steps, class... Args>
-  void Rewrite(PassResult& result, const std::string& backup, const Args&... args);
+  void Rewrite(PassResult& result, const std::string& backup, SectorChoice& choice,
+               const Args&... args);
   void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool keepBackup);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);

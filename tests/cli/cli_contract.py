@@ -226,6 +226,37 @@ with tempfile.TemporaryDirectory() as folder:
     check("--json list", (result["lights"], result["sectors"], result["outcome"], result["entries"][2]),
           (3, 4, "done", {"line": 10, "sector": "9", "key": "LocalLight", "value": "0 // dark"}))
 
+    # A choice of sectors: those of one map, those that a list names (list's own lines, a line
+    # deleted to keep its light), or both; a misspelt sector is told; a list or a map that
+    # cannot be taken is a usage error before the save is touched.
+    chosen = os.path.join(folder, b"chosen.scp")
+    listed = os.path.join(folder, b"lights.txt")
+    put(chosen, read(example))
+    code, out, _ = run([b"--map", b"1", b"list", chosen])
+    check("list --map 1", (code, [line.split(b"\t")[1] for line in out.splitlines()]),
+          (0, [b"736,315,0,1", b"338,383,0,1", b"100,190,0,1"]))
+    put(listed, b"\n".join(run([b"list", chosen])[1].splitlines()[1:]) + b"\n1,2,3,4\n")
+    code, out, err = run([b"--sectors", listed, b"remove", chosen])
+    check("remove --sectors", (code, out, err, run([b"list", chosen])[1]),
+          (0, b"Local Lights found: 5\nSectors total: 8\nLocal Lights removed: 4\n",
+           b"duskmend-cli: the save holds no sector 1,2,3,4 (named in " + listed + b")\n",
+           b"785\t736,315,0,1\tLIGHT=14\n"))
+    put(chosen, read(example))
+    result = json.loads(run([b"--json", b"--map", b"0", b"--sectors", listed, b"change", b"7", chosen])[1])
+    check("change --map 0 --sectors", (result["changed"], result["unknownSectors"],
+                                       [line.split(b"\t")[2] for line in run([b"list", chosen])[1].splitlines()]),
+          (2, ["1,2,3,4"], [b"LIGHT=14", b"LIGHT=7", b"LIGHT=7", b"LIGHT=12", b"LIGHT=2"]))
+    put(os.path.join(folder, b"empty.txt"), b" \n\n")
+    put(os.path.join(folder, b"binary.txt"), b"1,2\0")
+    for args, why in [([b"--map", b"x"], b"--map needs a whole number"),
+                      ([b"--sectors", os.path.join(folder, b"none.txt")], b"cannot read the list of sectors"),
+                      ([b"--sectors", os.path.join(folder, b"empty.txt")], b"the list of sectors"),
+                      ([b"--sectors", os.path.join(folder, b"binary.txt")], b"the list of sectors")]:
+        put(chosen, SAVE)
+        code, _, err = run(args + [b"remove", chosen])
+        check(b"remove " + b" ".join(args), (code, err.startswith(b"duskmend-cli: " + why), read(chosen)),
+              (2, True, SAVE))
+
     # A pass that would change no entry leaves the save as it is: the same file, bytes and times,
     # its LF line ends too, and no temp file; a backup asked for is made all the same.
     put(save, b"[SECTOR 1,1]\nLOCALLIGHT=7\n[SECTOR 2,2]\nA=1\n")
