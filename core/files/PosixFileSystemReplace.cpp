@@ -165,12 +165,13 @@ std::error_code PosixFileSystem::Exchange(const std::string& a, const std::strin
 #if defined(__linux__)
 namespace {
 constexpr std::uint32_t kChanges = IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF;
-}  // namespace
+constexpr std::uint32_t kNameChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
 
-std::error_code PosixFileSystem::Watch(const std::string& path, FileHandle& watch) {
+// A watch of its own on `path` for `events`.
+std::error_code Inotify(const std::string& path, std::uint32_t events, FileHandle& watch) {
   const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) return LastError();
-  if (inotify_add_watch(fd, path.c_str(), kChanges | IN_DONT_FOLLOW) < 0) {
+  if (inotify_add_watch(fd, path.c_str(), events) < 0) {
     const std::error_code error = LastError();
     close(fd);
     return error;
@@ -179,59 +180,51 @@ std::error_code PosixFileSystem::Watch(const std::string& path, FileHandle& watc
   return {};
 }
 
-std::error_code PosixFileSystem::Changed(FileHandle watch, bool& changed, bool& written) {
-  // Events are whole in a read; any one of them is a change, and an overflow may hide a write.
-  changed = written = false;
+// Hands each event that waits on `watch` to `take`; events are whole in a read.
+template <class Take>
+std::error_code TakeEvents(FileHandle watch, Take take) {
   alignas(inotify_event) char events[4096];
   for (;;) {
     const ssize_t got = read(Fd(watch), events, sizeof events);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0 && errno != EAGAIN) return LastError();
     if (got <= 0) return {};
-    changed = true;
     for (ssize_t at = 0; at < got;) {
       const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-      written = written || (event->mask & (IN_MODIFY | IN_Q_OVERFLOW)) != 0;
+      take(*event);
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
     }
   }
 }
-namespace {
-constexpr std::uint32_t kNameChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
 
-std::string NameIn(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 }  // namespace
 
+std::error_code PosixFileSystem::Watch(const std::string& path, FileHandle& watch) {
+  return Inotify(path, kChanges | IN_DONT_FOLLOW, watch);
+}
+
+std::error_code PosixFileSystem::Changed(FileHandle watch, bool& changed, bool& written) {
+  // Any event is a change, and an overflow may hide a write.
+  changed = written = false;
+  return TakeEvents(watch, [&](const inotify_event& event) {
+    changed = true;
+    written = written || (event.mask & (IN_MODIFY | IN_Q_OVERFLOW)) != 0;
+  });
+}
+
 std::error_code PosixFileSystem::WatchName(const std::string& path, FileHandle& watch) {
-  const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (fd < 0) return LastError();
-  if (inotify_add_watch(fd, posix::FolderOf(path).c_str(), kNameChanges | IN_ONLYDIR) < 0) {
-    const std::error_code error = LastError();
-    close(fd);
-    return error;
-  }
-  watch = fd;
-  return {};
+  return Inotify(posix::FolderOf(path), kNameChanges | IN_ONLYDIR, watch);
 }
 
 std::error_code PosixFileSystem::NameChanges(FileHandle watch, const std::string& path,
                                              int& count) {
   // An overflow may hide any number of them: it counts as more than one.
-  const std::string name = NameIn(path);
+  const std::string name = path.substr(path.find_last_of('/') + 1);
   count = 0;
-  alignas(inotify_event) char events[4096];
-  for (;;) {
-    const ssize_t got = read(Fd(watch), events, sizeof events);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 && errno != EAGAIN) return LastError();
-    if (got <= 0) return {};
-    for (ssize_t at = 0; at < got;) {
-      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-      if (event->mask & IN_Q_OVERFLOW) count += 2;
-      if ((event->mask & kNameChanges) && event->len && name == event->name) ++count;
-      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-    }
-  }
+  return TakeEvents(watch, [&](const inotify_event& event) {
+    if (event.mask & IN_Q_OVERFLOW) count += 2;
+    if ((event.mask & kNameChanges) && event.len && name == event.name) ++count;
+  });
 }
 #else
 std::error_code PosixFileSystem::WatchName(const std::string&, FileHandle&) {
