@@ -104,8 +104,9 @@ class MemoryFileSystem : public FileSystem {
   std::error_code MayReplace(const std::string&, std::string&) override { return {}; }
   std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes,
                             std::uint64_t& disk) override {
-    disk = DiskOf(path);
-    bytes = capacity[disk] - Used(disk);
+    const int on = DiskOf(path);
+    disk = static_cast<std::uint64_t>(on);
+    bytes = capacity[on] - Used(on);
     return {};
   }
   std::error_code Rename(const std::string& from, const std::string& to) override;
