@@ -79,15 +79,17 @@ std::error_code WindowsFileSystem::FreeSpace(const std::string& path, std::uint6
   ULARGE_INTEGER available{};
   if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return LastError();
   bytes = available.QuadPart;
-  // The volume's serial number, as a file's identity gives it.
-  wchar_t volume[MAX_PATH + 1] = {};
-  DWORD serial = 0;
-  if (!GetVolumePathNameW(folder.c_str(), volume, MAX_PATH) ||
-      !GetVolumeInformationW(volume, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
-    return LastError();
-  }
-  disk = serial;
-  return {};
+  // The volume's serial number, as a file's identity gives it: the folder's own.
+  HANDLE handle =
+      CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  BY_HANDLE_FILE_INFORMATION info{};
+  const std::error_code error =
+      GetFileInformationByHandle(handle, &info) ? std::error_code{} : LastError();
+  CloseHandle(handle);
+  disk = info.dwVolumeSerialNumber;
+  return error;
 }
 
 std::error_code WindowsFileSystem::Rename(const std::string& from, const std::string& to) {
