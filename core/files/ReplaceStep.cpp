@@ -54,7 +54,7 @@ void ReplaceStep::Run(RewriteFiles& files) {
   // reported, since a power cut may still bring the old save back.
   folderSyncError_ = WhileWaiting(sink_, [&] { return fs_.SyncFolderOf(target); });
   sink_.YieldToEventsAtEnd();
-  copyBackError_ = CopyBack(files);
+  copyBackError_ = CopyBack(files, ours.size);
   // The old save goes last: its lock kept a second Duskmend off its other names (a hard link)
   // until now, and closing it may drop its blocks, which takes a while.
   files.temp.reset();
@@ -139,7 +139,7 @@ void ReplaceStep::UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours,
 // it), its bytes are not touched. The old save's room comes free before the copy where it has
 // no name left; the copy is made only where the disk has room for it beside the margin that
 // it keeps for other programs, the game server among them.
-std::error_code ReplaceStep::CopyBack(RewriteFiles& files) {
+std::error_code ReplaceStep::CopyBack(RewriteFiles& files, std::uint64_t size) {
   const std::string& tempPath = files.tempPath;
   if (exchanged_) {
     if (std::error_code error = WhileWaiting(sink_, [&] { return fs_.Remove(tempPath); })) {
@@ -155,13 +155,10 @@ std::error_code ReplaceStep::CopyBack(RewriteFiles& files) {
       return std::error_code{};
     });
   }
-  FileIdentity ours;
   std::uint64_t free = 0;
   std::uint64_t disk = 0;
-  std::error_code error = fs_.IdentityOf(files.temp->Handle(), ours);
-  if (!error) error = fs_.FreeSpace(tempPath, free, disk);
-  if (error) return error;
-  if (free < ours.size + RewriteFiles::kSpaceMargin) {
+  if (std::error_code error = fs_.FreeSpace(tempPath, free, disk)) return error;
+  if (free < size + RewriteFiles::kSpaceMargin) {
     return std::make_error_code(std::errc::no_space_on_device);
   }
   return CopyToNewFile(fs_, sink_, files.temp->Handle(), tempPath, false);

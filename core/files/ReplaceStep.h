@@ -40,7 +40,8 @@ class ReplaceStep {
  private:
   void RenameUnlessChanged(RewriteFiles& files, const FileIdentity& ours);
   void UndoUnlessRead(RewriteFiles& files, const FileIdentity& ours, FileWatch& oursWatch);
-  std::error_code CopyBack(RewriteFiles& files);
+  // `size`: the new save's.
+  std::error_code CopyBack(RewriteFiles& files, std::uint64_t size);
 
   FileSystem& fs_;
   ProgressSink& sink_;

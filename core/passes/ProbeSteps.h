@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -32,10 +31,8 @@ class ProbeSteps {
   void OnCurrentLine(LinePart first, bool header) {
     if (!header || choice_.ChoosesAll()) return reader_.SkipRest(first);
     std::string head;
-    reader_.ForEachPart(first, [&head](std::string_view part) {
-      head.append(
-          part.substr(0, SectorChoice::kMaxBytes - std::min(head.size(), SectorChoice::kMaxBytes)));
-    });
+    reader_.ForEachPart(first,
+                        [&head](std::string_view part) { SectorChoice::KeepHead(head, part); });
     choice_.Header(SectorChoice::SectorName(head));
   }
   void OnOtherFollowingLine(LinePart first) { reader_.SkipRest(first); }

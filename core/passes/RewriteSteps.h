@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -30,8 +29,7 @@ class RewriteSteps {
     std::string head;
     reader_.ForEachPart(first, [this, &head](std::string_view part) {
       writer_.Write(part);
-      head.append(
-          part.substr(0, SectorChoice::kMaxBytes - std::min(head.size(), SectorChoice::kMaxBytes)));
+      SectorChoice::KeepHead(head, part);
     });
     writer_.EndLine();
     choice_.Header(SectorChoice::SectorName(head));

@@ -153,7 +153,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
       files->temp.reset();
       Discard(fs_, files->tempPath);
       Yield(true);
-      return Settle(result, backup, &*files, true);
+      return Settle(result, backup, &*files, untouched);
     }
     // The save stays open, and locked, until its place is taken and the copy is made,
     // where the system lets a file be replaced while it is open.
@@ -187,18 +187,19 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
     if (files) Discard(fs_, files->tempPath);
     result.outcome = PassOutcome::kStopped;
   }
-  const bool newText = result.replaced || (result.failure && NewTextInPlace(result.failure->step));
-  Settle(result, backup, files ? &*files : nullptr, newText);
+  Settle(result, backup, files ? &*files : nullptr, false);
 }
 
-// What a rewriting pass leaves: the backup kept or taken away, and what the save's path holds.
+// What a rewriting pass leaves: the backup kept where the new text took the save's place or the
+// save was left untouched (else taken away where spare), and what the save's path holds.
 void SavePasses::Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files,
-                        bool keepBackup) {
-  result.backupKept = backup.Settle(files && files->looked ? &files->read : nullptr, keepBackup);
+                        bool untouched) {
+  const bool newText = result.replaced || (result.failure && NewTextInPlace(result.failure->step));
+  result.backupKept =
+      backup.Settle(files && files->looked ? &files->read : nullptr, newText || untouched);
   FileIdentity there;
   const bool gone = fs_.IdentityAt(files ? files->target : result.path, there) ==
                     std::errc::no_such_file_or_directory;
-  const bool newText = result.replaced || (result.failure && NewTextInPlace(result.failure->step));
   result.worldsave = newText ? SaveText::kNew : gone ? SaveText::kNone : SaveText::kOld;
 }
 

@@ -52,7 +52,7 @@ class SavePasses {
   template <class Steps, class... Args>
   void Rewrite(PassResult& result, const std::string& backup, SectorChoice& choice,
                const Args&... args);
-  void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool keepBackup);
+  void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool untouched);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
   void Yield(bool atEnd = false);

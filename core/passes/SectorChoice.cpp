@@ -59,6 +59,7 @@ void SectorChoice::OnlyNamed(const std::vector<std::string>& lines) {
 }
 
 void SectorChoice::Header(std::string_view name) {
+  if (ChoosesAll()) return;
   const std::string key = Key(name);
   chosen_ = !map_ || MapOf(key) == map_;
   if (named_) {

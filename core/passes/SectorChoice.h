@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -30,6 +31,10 @@ class SectorChoice {
   // The names of the list that no header of the save named, in the list's order.
   std::vector<std::string> Unseen() const;
 
+  // Adds `part` of a header's line to `head`, up to kMaxBytes in all.
+  static void KeepHead(std::string& head, std::string_view part) {
+    head.append(part.substr(0, kMaxBytes - std::min(head.size(), kMaxBytes)));
+  }
   // "154,306,0,1" of the header "[SECTOR 154,306,0,1]", as the header writes it.
   static std::string SectorName(std::string_view header);
 
