@@ -36,8 +36,6 @@ class FrmMain : public QMainWindow,
   explicit FrmMain(WindowDialogs& dialogs, duskmend::FileSystem& fs = duskmend::SystemFileSystem());
   ~FrmMain() override;
 
-  duskmend::WindowModel& Model() { return model_; }
-  duskmend::PassRunner& Runner() { return runner_; }
   // The About box, while it is open.
   frmAbout* AboutBox() const;
 

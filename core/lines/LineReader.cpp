@@ -4,15 +4,10 @@
 #include <cstring>
 
 #include "LineEnds.h"
-#include "PassFailure.h"
+#include "LineFileFailure.h"
 #include "PlainLineScan.h"
 
 namespace duskmend {
-namespace {
-
-constexpr std::size_t kPadding = kScanPadding;
-
-}  // namespace
 
 LineReader::LineReader(FileSystem& fs, FileHandle file, std::size_t readSize, Cache cache)
     : fs_(fs),
@@ -20,7 +15,7 @@ LineReader::LineReader(FileSystem& fs, FileHandle file, std::size_t readSize, Ca
       readSize_(std::max<std::size_t>(readSize, 1)),
       cache_(cache),
       capacity_(std::max(readSize_, kMinCapacity)),
-      buffer_(std::make_unique<char[]>(capacity_ + kPadding)) {}
+      buffer_(std::make_unique<char[]>(capacity_ + kScanPadding)) {}
 
 // Moves the unconsumed bytes to the front and reads once; false at the end of the file.
 bool LineReader::Fill() {
@@ -33,7 +28,7 @@ bool LineReader::Fill() {
   std::size_t want = std::min(readSize_, capacity_ - end_);
   std::size_t got = 0;
   if (std::error_code error = fs_.Read(file_, buffer_.get() + end_, want, got)) {
-    throw PassFailure{PassFailure::Step::kReadWorld, error};
+    throw LineFileFailure{LineFileFailure::Call::kRead, error};
   }
   if (got == 0) eof_ = true;
   if (cache_ == Cache::kForget && got > 0) fs_.Forget(file_, fileRead_, got);

@@ -26,7 +26,7 @@ struct PlainLines {
 // Reads a file as lines. A line ends at CR LF, at a lone CR or at a lone LF, or at the end
 // of the file; a line end at the very end is not followed by an empty line. Lines of any
 // length stream through a fixed buffer. Views that it hands out live until its next call.
-// A failed read throws PassFailure.
+// A failed read throws LineFileFailure.
 class LineReader {
  public:
   static constexpr std::size_t kDefaultReadSize = std::size_t{256} * 1024;

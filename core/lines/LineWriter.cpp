@@ -4,13 +4,13 @@
 #include <cstring>
 
 #include "LineEnds.h"
-#include "PassFailure.h"
+#include "LineFileFailure.h"
 
 namespace duskmend {
 namespace {
 
 void ThrowIfFailed(std::error_code error) {
-  if (error) throw PassFailure{PassFailure::Step::kWriteTemp, error};
+  if (error) throw LineFileFailure{LineFileFailure::Call::kWrite, error};
 }
 
 }  // namespace

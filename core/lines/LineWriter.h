@@ -12,7 +12,7 @@ namespace duskmend {
 
 // Writes lines to a file through a buffer, each followed by CR LF, and starts the disk's
 // write-back every few MiB so that the final sync has little left to do. A failed write
-// throws PassFailure. The file's position must be where the writer's text begins.
+// throws LineFileFailure. The file's position must be where the writer's text begins.
 class LineWriter {
  public:
   static constexpr std::size_t kDefaultBufferSize = std::size_t{1024} * 1024;

@@ -6,6 +6,7 @@
 #include "AnalysisSteps.h"
 #include "ChangeSteps.h"
 #include "Latin1.h"
+#include "LineFileFailure.h"
 #include "ListSteps.h"
 #include "OpenFile.h"
 #include "ProbeSteps.h"
@@ -13,6 +14,7 @@
 #include "RemoveSteps.h"
 #include "ReplaceStep.h"
 #include "RewriteFiles.h"
+#include "ScanPass.h"
 #include "WhileWaiting.h"
 
 namespace duskmend {
@@ -27,10 +29,23 @@ PassResult Starting(std::string path) {
   return result;
 }
 
+// The passes read lines from the world save alone, and write them to its temp file alone.
+template <class Call>
+auto AsPassStep(Call call) -> decltype(call()) {
+  try {
+    return call();
+  } catch (const LineFileFailure& failure) {
+    throw PassFailure{failure.call == LineFileFailure::Call::kRead ? PassFailure::Step::kReadWorld
+                                                                   : PassFailure::Step::kWriteTemp,
+                      failure.error};
+  }
+}
+
 }  // namespace
 
-SavePasses::SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs)
-    : sink_(sink), stop_(stop), fs_(fs) {}
+SavePasses::SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs,
+                       BufferSizes buffers)
+    : sink_(sink), stop_(stop), fs_(fs), buffers_(buffers) {}
 
 void SavePasses::Yield(bool atEnd) {
   if (atEnd)
@@ -42,9 +57,11 @@ void SavePasses::Yield(bool atEnd) {
 
 template <class Steps>
 ScanCounts SavePasses::Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps) {
-  return ScanPass<Steps>(
-             reader, sink_, totalBytes, [this] { Yield(); }, steps)
-      .Run();
+  return AsPassStep([&] {
+    return ScanPass<Steps>(
+               reader, sink_, totalBytes, [this] { Yield(); }, steps)
+        .Run();
+  });
 }
 
 PassResult SavePasses::Analysis(std::string path) { return Read<AnalysisSteps>(std::move(path)); }
@@ -63,7 +80,7 @@ PassResult SavePasses::Read(std::string path, Args&&... args) {
   try {
     OpenFile world(fs_, result.path, OpenMode::kRead, PassFailure::Step::kReadWorld);
     const std::uint64_t totalBytes = world.Size();
-    LineReader reader(fs_, world.Handle(), readSize_);
+    LineReader reader(fs_, world.Handle(), buffers_.read);
     Steps steps(reader, std::forward<Args>(args)...);
     result.counts = Scan(reader, totalBytes, steps);
     if constexpr (requires { steps.Changed(); }) result.changed = steps.Changed();
@@ -105,45 +122,11 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
   std::optional<RewriteFiles> files;
   BackupFile backup(fs_, backupPath);
   result.backupPath = backupPath;
-  bool untouched = false;  // no entry would change
   try {
     files.emplace(fs_, sink_, result.path, backup);
     result.tempPath = files->tempPath;
-    // A save in which no entry would change is left as it is, its line ends too: a start
-    // script that cleans the save at every boot costs an analysis.
-    LineReader probe(fs_, files->world->Handle(), readSize_);
-    ProbeSteps probeSteps(probe, choice, args...);
-    try {
-      result.counts = Scan(probe, files->read.size, probeSteps);
-      untouched = true;
-    } catch (const ProbeSteps::WouldChange&) {
-    }
-    if (untouched) {
-      if (probe.Consumed() != files->read.size) {
-        throw PassFailure{PassFailure::Step::kWorldChanged, {}};
-      }
-    } else {
-      // Read again from its start, as the same file.
-      OpenFile world(fs_, files->target, OpenMode::kRead, PassFailure::Step::kReadWorld);
-      FileIdentity again;
-      if (std::error_code error = fs_.IdentityOf(world.Handle(), again)) {
-        throw PassFailure{PassFailure::Step::kReadWorld, error};
-      }
-      if (!again.SameFile(files->read)) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
-      // The old text is read once more and then replaced: its cache would only crowd out the
-      // memory of the machine's other programs, the game server among them.
-      LineReader reader(fs_, world.Handle(), readSize_, LineReader::Cache::kForget);
-      LineWriter writer(fs_, files->temp->Handle(), writeBufferSize_);
-      Steps steps(reader, writer, choice, args...);
-      result.counts = Scan(reader, files->read.size, steps);
-      // A save that a server cut short and wrote again in place ends early.
-      if (reader.Consumed() != files->read.size) {
-        throw PassFailure{PassFailure::Step::kWorldChanged, {}};
-      }
-      writer.Flush();
-      world.Close();
-      result.changed = steps.Changed();
-    }
+    const bool untouched = NothingToChange(*files, result, choice, args...);
+    if (!untouched) WriteNewText<Steps>(*files, result, choice, args...);
     if (backup.Made() == BackupFile::State::kToCopy) {
       if (std::error_code error = backup.Copy(files->world->Handle(), sink_)) {
         throw PassFailure{PassFailure::Step::kWriteBackup, error};
@@ -174,13 +157,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
     result.outcome = PassOutcome::kRefused;
     result.refusal = refusal;
   } catch (const PassFailure& failure) {
-    // Up to the switch the temp file holds only this pass's text, whole or not; after a
-    // failed switch it holds the new text, or what another program wrote or left.
-    const bool keep = failure.step != PassFailure::Step::kReadWorld &&
-                      failure.step != PassFailure::Step::kWriteTemp &&
-                      failure.step != PassFailure::Step::kWriteBackup &&
-                      failure.step != PassFailure::Step::kWorldChanged;
-    if (files && !keep) Discard(fs_, files->tempPath);
+    if (files && !MeaningOf(failure.step).tempKept) Discard(fs_, files->tempPath);
     result.outcome = PassOutcome::kFailed;
     result.failure = failure;
   } catch (const PassStopped&) {
@@ -190,11 +167,53 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
   Settle(result, backup, files ? &*files : nullptr, false);
 }
 
+// Whether no entry would change. A save so is left as it is, its line ends too: a start script
+// that cleans the save at every boot costs an analysis.
+template <class... Args>
+bool SavePasses::NothingToChange(const RewriteFiles& files, PassResult& result,
+                                 SectorChoice& choice, const Args&... args) {
+  LineReader probe(fs_, files.world->Handle(), buffers_.read);
+  ProbeSteps steps(probe, choice, args...);
+  try {
+    result.counts = Scan(probe, files.read.size, steps);
+  } catch (const ProbeSteps::WouldChange&) {
+    return false;
+  }
+  if (probe.Consumed() != files.read.size) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+  return true;
+}
+
+// Writes the new text to the temp file, reading the save again from its start, as the same file.
+template <class Steps, class... Args>
+void SavePasses::WriteNewText(const RewriteFiles& files, PassResult& result, SectorChoice& choice,
+                              const Args&... args) {
+  OpenFile world(fs_, files.target, OpenMode::kRead, PassFailure::Step::kReadWorld);
+  FileIdentity again;
+  if (std::error_code error = fs_.IdentityOf(world.Handle(), again)) {
+    throw PassFailure{PassFailure::Step::kReadWorld, error};
+  }
+  if (!again.SameFile(files.read)) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+  // The old text is read once more and then replaced: its cache would only crowd out the
+  // memory of the machine's other programs, the game server among them.
+  LineReader reader(fs_, world.Handle(), buffers_.read, LineReader::Cache::kForget);
+  LineWriter writer(fs_, files.temp->Handle(), buffers_.write);
+  Steps steps(reader, writer, choice, args...);
+  result.counts = Scan(reader, files.read.size, steps);
+  // A save that a server cut short and wrote again in place ends early.
+  if (reader.Consumed() != files.read.size) {
+    throw PassFailure{PassFailure::Step::kWorldChanged, {}};
+  }
+  AsPassStep([&writer] { writer.Flush(); });
+  world.Close();
+  result.changed = steps.Changed();
+}
+
 // What a rewriting pass leaves: the backup kept where the new text took the save's place or the
 // save was left untouched (else taken away where spare), and what the save's path holds.
 void SavePasses::Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files,
                         bool untouched) {
-  const bool newText = result.replaced || (result.failure && NewTextInPlace(result.failure->step));
+  const bool newText =
+      result.replaced || (result.failure && MeaningOf(result.failure->step).newTextInPlace);
   result.backupKept =
       backup.Settle(files && files->looked ? &files->read : nullptr, newText || untouched);
   FileIdentity there;

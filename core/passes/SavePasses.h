@@ -19,6 +19,12 @@ namespace duskmend {
 
 class ProgressSink;
 
+// Bytes that one read asks of the world save, and that the temp file's writer holds.
+struct BufferSizes {
+  std::size_t read = LineReader::kDefaultReadSize;
+  std::size_t write = LineWriter::kDefaultBufferSize;
+};
+
 // The three passes over the world save that a path names, for any face: each shows its
 // progress in the sink, ends at the first yield after `stop` is set, and returns what
 // happened. Each takes its own copy of the path: a command run during a yield must not move
@@ -26,8 +32,8 @@ class ProgressSink;
 class SavePasses {
  public:
   // `sink`, `stop` and `fs` must outlive the passes.
-  SavePasses(ProgressSink& sink, const std::atomic<bool>& stop,
-             FileSystem& fs = SystemFileSystem());
+  SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs = SystemFileSystem(),
+             BufferSizes buffers = {});
 
   PassResult Analysis(std::string path);
   // Reads as the analysis does, and hands each light entry of a chosen sector to `found` as
@@ -42,16 +48,18 @@ class SavePasses {
   PassResult Change(std::string path, const std::string& value, const std::string& backup = {},
                     SectorChoice choice = {});
 
-  // Bytes that one read asks of the world save, and that the temp file's writer holds.
-  void SetReadSize(std::size_t size) { readSize_ = size; }
-  void SetWriteBufferSize(std::size_t size) { writeBufferSize_ = size; }
-
  private:
   template <class Steps, class... Args>
   PassResult Read(std::string path, Args&&... args);
   template <class Steps, class... Args>
   void Rewrite(PassResult& result, const std::string& backup, SectorChoice& choice,
                const Args&... args);
+  template <class... Args>
+  bool NothingToChange(const RewriteFiles& files, PassResult& result, SectorChoice& choice,
+                       const Args&... args);
+  template <class Steps, class... Args>
+  void WriteNewText(const RewriteFiles& files, PassResult& result, SectorChoice& choice,
+                    const Args&... args);
   void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool untouched);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
@@ -60,8 +68,7 @@ class SavePasses {
   ProgressSink& sink_;
   const std::atomic<bool>& stop_;
   FileSystem& fs_;
-  std::size_t readSize_ = LineReader::kDefaultReadSize;
-  std::size_t writeBufferSize_ = LineWriter::kDefaultBufferSize;
+  BufferSizes buffers_;
 };
 
 }  // namespace duskmend

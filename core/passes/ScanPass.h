@@ -8,13 +8,9 @@
 #include "LineKinds.h"
 #include "LineReader.h"
 #include "ProgressSink.h"
+#include "ScanCounts.h"
 
 namespace duskmend {
-
-struct ScanCounts {
-  std::uint64_t lights = 0;   // local-light entries right after a sector header
-  std::uint64_t sectors = 0;  // sector headers met as the current line
-};
 
 // The loop that every pass runs over a world save.
 //

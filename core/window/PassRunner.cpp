@@ -1,7 +1,6 @@
 #include "PassRunner.h"
 
 #include <string>
-#include <utility>
 
 #include "Dialogs.h"
 #include "PassMessage.h"
@@ -24,8 +23,6 @@ class PassRunner::RunningScope {
   explicit RunningScope(PassRunner& runner) : runner_(runner) {
     runner_.running_ = true;
     runner_.stopRequested_ = false;
-    runner_.lastResult_ = PassResult{};
-    runner_.lastResult_.outcome = PassOutcome::kRefused;  // until the pass gets past its guard
   }
   ~RunningScope() { runner_.running_ = false; }
   RunningScope(const RunningScope&) = delete;
@@ -35,12 +32,13 @@ class PassRunner::RunningScope {
   PassRunner& runner_;
 };
 
-PassRunner::PassRunner(WindowModel& model, ProgressSink& sink, Dialogs& dialogs, FileSystem& fs)
+PassRunner::PassRunner(WindowModel& model, ProgressSink& sink, Dialogs& dialogs, FileSystem& fs,
+                       BufferSizes buffers)
     : model_(model),
       sink_(sink),
       dialogs_(dialogs),
       guard_(model, dialogs),
-      passes_(sink, stopRequested_, fs) {}
+      passes_(sink, stopRequested_, fs, buffers) {}
 
 void PassRunner::RequestStop() {
   if (running_) stopRequested_ = true;
@@ -51,9 +49,7 @@ void PassRunner::ShowCounts(const ScanCounts& counts) {
   model_.SetSectorsCount(counts.sectors);
 }
 
-PassOutcome PassRunner::Show(PassResult result, bool countsFirst) {
-  lastResult_ = std::move(result);
-  const PassResult& shown = lastResult_;
+PassOutcome PassRunner::Show(const PassResult& shown, bool countsFirst) {
   switch (shown.outcome) {
     case PassOutcome::kDone:
       if (countsFirst) ShowCounts(shown.counts);
@@ -77,26 +73,29 @@ PassOutcome PassRunner::Show(PassResult result, bool countsFirst) {
   return shown.outcome;
 }
 
-PassOutcome PassRunner::AnalysisPass() {
+template <class Pass>
+PassOutcome PassRunner::Run(Pass pass, bool countsFirst) {
   if (running_) return PassOutcome::kBusy;
   RunningScope running(*this);
   if (guard_.CHeckStatuS() == 1) return PassOutcome::kRefused;
-  return Show(passes_.Analysis(model_.PathText()), true);
+  return Show(pass(), countsFirst);
+}
+
+PassOutcome PassRunner::AnalysisPass() {
+  return Run([this] { return passes_.Analysis(model_.PathText()); }, true);
 }
 
 PassOutcome PassRunner::RemovePass() {
-  if (running_) return PassOutcome::kBusy;
-  RunningScope running(*this);
-  if (guard_.CHeckStatuS() == 1) return PassOutcome::kRefused;
-  return Show(passes_.Remove(model_.PathText()), false);
+  return Run([this] { return passes_.Remove(model_.PathText()); }, false);
 }
 
 PassOutcome PassRunner::ChangePass() {
-  if (running_) return PassOutcome::kBusy;
-  RunningScope running(*this);
-  if (guard_.CHeckStatuS() == 1) return PassOutcome::kRefused;
-  const std::string answer = dialogs_.AskForText("Change to what value?", kMessageTitle);
-  return Show(passes_.Change(model_.PathText(), answer), false);
+  return Run(
+      [this] {
+        const std::string answer = dialogs_.AskForText("Change to what value?", kMessageTitle);
+        return passes_.Change(model_.PathText(), answer);
+      },
+      false);
 }
 
 }  // namespace duskmend

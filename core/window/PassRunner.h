@@ -20,27 +20,26 @@ class WindowModel;
 class PassRunner {
  public:
   PassRunner(WindowModel& model, ProgressSink& sink, Dialogs& dialogs,
-             FileSystem& fs = SystemFileSystem());
+             FileSystem& fs = SystemFileSystem(), BufferSizes buffers = {});
 
   PassOutcome AnalysisPass();
   PassOutcome RemovePass();
   PassOutcome ChangePass();
 
   bool Running() const { return running_; }
-  // What the last pass that got past the guard did.
-  const PassResult& LastResult() const { return lastResult_; }
   // Makes the running pass end at its next yield without replacing the world save and
   // without its temp file. A pass in its replace step completes the step first.
   void RequestStop();
-  void SetReadSize(std::size_t size) { passes_.SetReadSize(size); }
-  void SetWriteBufferSize(std::size_t size) { passes_.SetWriteBufferSize(size); }
 
  private:
   class RunningScope;
 
   // Shows the result; the analysis shows its counts before the status, the rewriting passes
   // after it.
-  PassOutcome Show(PassResult result, bool countsFirst);
+  PassOutcome Show(const PassResult& shown, bool countsFirst);
+  // Runs `pass` once the guard lets it begin, and no other pass runs.
+  template <class Pass>
+  PassOutcome Run(Pass pass, bool countsFirst);
   void ShowCounts(const ScanCounts& counts);
 
   WindowModel& model_;
@@ -50,7 +49,6 @@ class PassRunner {
   std::atomic<bool> stopRequested_ = false;
   SavePasses passes_;
   bool running_ = false;
-  PassResult lastResult_;
 };
 
 }  // namespace duskmend

@@ -78,8 +78,7 @@ class PlannedFaults : public ForwardingFileSystem {
 };
 
 PassResult RunPass(FileSystem& fs, Pass pass, std::size_t readSize = 64) {
-  PathHarness h(fs);
-  h.passes.SetReadSize(readSize);
+  PathHarness h(fs, {.read = readSize});
   return pass == Pass::kAnalysis           ? h.passes.Analysis(kSave)
          : pass == Pass::kRemove           ? h.passes.Remove(kSave)
          : pass == Pass::kRemoveWithBackup ? h.passes.Remove(kSave, kBackup)

@@ -14,7 +14,7 @@
 
 #include "LineReader.h"
 #include "MemoryFileSystem.h"
-#include "PlainLineScan.h"
+#include "PlainLineScanSets.h"
 #include "TestSupport.h"
 
 namespace duskmend::test {
@@ -165,9 +165,7 @@ void ExpectPasses(const std::string& input, const ModelPasses& model, std::size_
                   std::size_t writeSize) {
   const std::string save = "sphereworld.scp";
   MemoryFileSystem memory;
-  Harness h(memory);
-  h.runner.SetReadSize(readSize);
-  h.runner.SetWriteBufferSize(writeSize);
+  Harness h(memory, {.read = readSize, .write = writeSize});
   h.recorder.keepsAlive = false;  // a thread for each slow file call costs more than it shows
   h.dialogs.answer = "9";
   h.Load(save);

@@ -127,8 +127,7 @@ TEST(PassFlowTest, ProgressComesInIteration501AndEvery500AfterIt) {
         SCOPED_TRACE(std::string(c.name) + (analysis ? ", analysis" : ", rewriting") +
                      ", read size " + std::to_string(readSize));
         WriteFile(save, c.input);
-        Harness h;
-        h.runner.SetReadSize(readSize);
+        Harness h(SystemFileSystem(), {.read = readSize});
         h.dialogs.answer = "2";
         h.Load(save);
         ASSERT_EQ((h.runner.*pass)(), PassOutcome::kDone);

@@ -97,7 +97,8 @@ class ScriptedDialogs : public Dialogs {
 
 // A window's worth of core: model, sink, dialogs and runner, wired as the window wires them.
 struct Harness {
-  explicit Harness(FileSystem& fs = SystemFileSystem()) : runner(model, recorder, dialogs, fs) {
+  explicit Harness(FileSystem& fs = SystemFileSystem(), BufferSizes buffers = {})
+      : runner(model, recorder, dialogs, fs, buffers) {
     recorder.model = &model;
   }
   // Loads `path` as the open command does, and forgets what was recorded so far.
@@ -115,7 +116,8 @@ struct Harness {
 // The passes over a path, as the command line runs them: a recorder for their progress, and
 // the stop flag that a yield may set.
 struct PathHarness {
-  explicit PathHarness(FileSystem& fs = SystemFileSystem()) : passes(recorder, stop, fs) {}
+  explicit PathHarness(FileSystem& fs = SystemFileSystem(), BufferSizes buffers = {})
+      : passes(recorder, stop, fs, buffers) {}
 
   Recorder recorder;
   std::atomic<bool> stop{false};

@@ -26,4 +26,7 @@ class ProgressSink {
 
 inline constexpr int kFullBarWidth = 6735;
 
+// Thrown at a yield when the user asked the running pass to stop.
+struct PassStopped {};
+
 }  // namespace duskmend

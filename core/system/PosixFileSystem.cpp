@@ -28,6 +28,19 @@ std::error_code AcceptRegularFile(int fd) {
   return {};
 }
 
+// Writes all `size` bytes, or says why not; a write that takes nothing means a full disk.
+std::error_code WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return LastError();
+    if (n == 0) return {ENOSPC, std::system_category()};
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
 std::error_code CopyByReading(int from, off_t offset, std::uint64_t length, int to) {
   std::vector<char> buffer(std::size_t{1} << 20);
   while (length > 0) {
@@ -36,13 +49,8 @@ std::error_code CopyByReading(int from, off_t offset, std::uint64_t length, int 
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return LastError();
     if (got == 0) return ShortFileError();
-    for (ssize_t done = 0; done < got;) {
-      ssize_t put = write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put < 0) return LastError();
-      if (put == 0) return {ENOSPC, std::system_category()};
-      done += put;
-    }
+    if (std::error_code error = WriteAll(to, buffer.data(), static_cast<std::size_t>(got)))
+      return error;
     offset += got;
     length -= static_cast<std::uint64_t>(got);
   }
@@ -103,15 +111,7 @@ std::error_code PosixFileSystem::Read(FileHandle file, char* buffer, std::size_t
 }
 
 std::error_code PosixFileSystem::Write(FileHandle file, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = write(Fd(file), data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return LastError();
-    if (n == 0) return {ENOSPC, std::system_category()};
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return {};
+  return WriteAll(Fd(file), data, size);
 }
 
 std::error_code PosixFileSystem::Sync(FileHandle file) {

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "PassFailure.h"
-#include "ScanPass.h"
+#include "PassRefusal.h"
+#include "ScanCounts.h"
 
 namespace duskmend {
 

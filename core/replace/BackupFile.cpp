@@ -2,6 +2,7 @@
 
 #include "CopyToNewFile.h"
 #include "PassFailure.h"
+#include "PassRefusal.h"
 #include "WhileWaiting.h"
 
 namespace duskmend {

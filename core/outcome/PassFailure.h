@@ -1,9 +1,6 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
 #include <system_error>
-#include <utility>
 
 namespace duskmend {
 
@@ -44,53 +41,38 @@ struct PassFailure {
   std::error_code error;
 };
 
-// Whether a failure at `step` leaves the new text in the world save's place.
-constexpr bool NewTextInPlace(PassFailure::Step step) {
+// What a failure at a step leaves, said once for every step.
+struct StepMeaning {
+  const char* name;     // the step's name where a program reports it to another
+  bool newTextInPlace;  // the world save holds the pass's new text
+  // The temp file holds a text to keep: the new text after a failed switch, the old save's, or
+  // what another program wrote or left. Up to the switch it holds only this pass's text.
+  bool tempKept;
+};
+
+constexpr StepMeaning MeaningOf(PassFailure::Step step) {
   using Step = PassFailure::Step;
   switch (step) {
     case Step::kReadWorld:
+      return {"read-worldsave", false, false};
     case Step::kWriteTemp:
-    case Step::kReplace:
+      return {"write-temp", false, false};
     case Step::kWriteBackup:
+      return {"write-backup", false, false};
+    case Step::kReplace:
+      return {"replace", false, true};
     case Step::kWorldChanged:
+      return {"worldsave-changed", false, false};
     case Step::kWorldRemovedAtSwitch:
     case Step::kWrittenIntoNew:
-      return false;
+      return {"worldsave-changed", false, true};
     case Step::kWorldChangedAtSwitch:
     case Step::kWrittenAtSwitch:
     case Step::kWrittenAtSwitchLost:
     case Step::kWorldReplacedAtSwitch:
-      return true;
+      return {"worldsave-changed", true, true};
   }
-  return false;
+  return {"unknown", false, true};
 }
-
-// A pass that may not begin, and why. Nothing was changed.
-struct PassRefusal {
-  enum class Reason {
-    kNoValue,         // the change pass was given an empty value
-    kValueNotLatin1,  // or one that is not one line of Latin-1
-    kValueNotText,    // or bytes that are no text in the console's character set
-    kBusy,            // another Duskmend works on the save
-    kTempIsSave,      // the temp path is another name of the save
-    kNoWatch,         // the system has watches but gives none now
-    kBackupExists,    // the backup's path is taken
-    kMayNotReplace,   // this user may not replace the save as it is
-    kNoSpace,         // the disk has no room for the new text
-  };
-  explicit PassRefusal(Reason why, std::string systemReason = {}, std::uint64_t neededBytes = 0,
-                       std::uint64_t freeBytes = 0)
-      : reason(why), detail(std::move(systemReason)), needed(neededBytes), free(freeBytes) {}
-
-  Reason reason;
-  // the system's reason, for kMayNotReplace and kNoWatch; the path, for kTempIsSave,
-  // kBackupExists and kNoSpace; the character set, for kValueNotText
-  std::string detail;
-  std::uint64_t needed;  // bytes, for kNoSpace
-  std::uint64_t free;
-};
-
-// Thrown at a yield when the user asked the running pass to stop.
-struct PassStopped {};
 
 }  // namespace duskmend

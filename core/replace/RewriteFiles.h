@@ -9,6 +9,7 @@
 #include "FileWatch.h"
 #include "OpenFile.h"
 #include "PassFailure.h"
+#include "PassRefusal.h"
 #include "ProgressSink.h"
 
 namespace duskmend {
