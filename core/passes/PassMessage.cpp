@@ -155,6 +155,10 @@ std::string PassMessage(const PassResult& result) {
     case PassOutcome::kDone:
       return DoneMessage(result);
     case PassOutcome::kStopped:
+      if (result.replaced) return "Stopped after the worldsave was replaced.";
+      return std::string("Stopped; the worldsave was not changed.") +
+             (result.backupKept ? "\nThe backup " + result.backupPath + " holds the old save."
+                                : "");
     case PassOutcome::kBusy:
       break;
   }

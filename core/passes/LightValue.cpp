@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace duskmend {
 namespace {
 
 const char kRange[] =
@@ -47,3 +48,5 @@ std::string LightValueWarning(const std::string& value) {
   return "Sphere reads " + value + " as an expression, not as a number (a name that it does not " +
          "know reads as 0). " + kRange;
 }
+
+}  // namespace duskmend
