@@ -14,33 +14,24 @@
 
 namespace {
 
+// A widget that a screen reader's review of the screen passes by: the engraved lines and the
+// bar's shapes, which only decorate, and the announcer, whose words are said at once.
+class UnreviewedAccessible : public QAccessibleWidget {
+ public:
+  UnreviewedAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.invisible = true;
+    return state;
+  }
+};
+
 // Asked before Qt's own interfaces for each class of an object, its own class first.
-// The engraved lines and the bar's shapes only decorate: a screen reader passes them by.
-class DecorationAccessible : public QAccessibleWidget {
- public:
-  explicit DecorationAccessible(QWidget* shape) : QAccessibleWidget(shape, QAccessible::Graphic) {}
-  QAccessible::State state() const override {
-    QAccessible::State state = QAccessibleWidget::state();
-    state.invisible = true;
-    return state;
-  }
-};
-
-// What a screen reader says at once; its review of the screen passes it by.
-class AnnouncerAccessible : public QAccessibleWidget {
- public:
-  explicit AnnouncerAccessible(Announcer* announcer)
-      : QAccessibleWidget(announcer, QAccessible::Notification) {}
-  QAccessible::State state() const override {
-    QAccessible::State state = QAccessibleWidget::state();
-    state.invisible = true;
-    return state;
-  }
-};
-
 QAccessibleInterface* Create(const QString&, QObject* object) {
-  if (auto* announcer = qobject_cast<Announcer*>(object)) return new AnnouncerAccessible(announcer);
-  if (auto* shape = qobject_cast<Shape*>(object)) return new DecorationAccessible(shape);
+  if (auto* announcer = qobject_cast<Announcer*>(object))
+    return new UnreviewedAccessible(announcer, QAccessible::Notification);
+  if (auto* shape = qobject_cast<Shape*>(object))
+    return new UnreviewedAccessible(shape, QAccessible::Graphic);
   if (auto* bar = qobject_cast<ProgressBarView*>(object)) return new ProgressBarAccessible(bar);
   if (auto* label = qobject_cast<ValueLabel*>(object)) return new ValueLabelAccessible(label);
   if (auto* link = qobject_cast<ClickLabel*>(object)) return new ClickLabelAccessible(link);

@@ -14,6 +14,7 @@
 #include "AppIcons.h"
 #include "AppInfo.h"
 #include "ProgressBarView.h"
+#include "ScanCounts.h"
 #include "ValueLabel.h"
 #include "WindowDialogs.h"
 #include "frmAbout.h"
@@ -135,8 +136,9 @@ void FrmMain::RunPass(Pass pass) {
   if (outcome == duskmend::PassOutcome::kDone || outcome == duskmend::PassOutcome::kFailed) {
     const QString status =
         outcome == duskmend::PassOutcome::kDone ? QString("Ready") : Text(model_.StatusText());
-    Announce(QString("%1. Local Lights found %2, Sectors total %3")
-                 .arg(status, Text(model_.LightsCount()), Text(model_.SectorsCount())));
+    Announce(QString("%1. %2 %3, %4 %5")
+                 .arg(status, duskmend::kLightsCaption, Text(model_.LightsCount()),
+                      duskmend::kSectorsCaption, Text(model_.SectorsCount())));
   }
   if (exitPending_) {
     exitPending_ = false;

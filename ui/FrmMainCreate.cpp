@@ -10,6 +10,7 @@
 #include "ButtonKeys.h"
 #include "FrmMain.h"
 #include "ProgressBarView.h"
+#include "ScanCounts.h"
 #include "Shape.h"
 #include "Twips.h"
 #include "ValueLabel.h"
@@ -89,14 +90,14 @@ void FrmMain::CreateControls() {
 
   AddLabel(client, "Label2", "Analysis", TwipsRect(120, 1080, 6975, 255), Qt::AlignHCenter);
   Command7 = AddButton(client, "Command7", "Start analysis only", TwipsRect(4680, 1080, 2295, 310));
-  AddLabel(client, "Label3", " Local Lights found:", TwipsRect(240, 1560, 2295, 310), Qt::AlignLeft,
-           true);
-  Label5 = new ValueLabel(client, "Local Lights found");
+  AddLabel(client, "Label3", QString(" %1:").arg(duskmend::kLightsCaption),
+           TwipsRect(240, 1560, 2295, 310), Qt::AlignLeft, true);
+  Label5 = new ValueLabel(client, duskmend::kLightsCaption);
   AddLabel(client, "Label5", QString(), TwipsRect(2520, 1560, 975, 310), Qt::AlignHCenter, true,
            Label5);
-  AddLabel(client, "Label4", " Sectors total:", TwipsRect(3720, 1560, 2295, 315), Qt::AlignLeft,
-           true);
-  Label6 = new ValueLabel(client, "Sectors total");
+  AddLabel(client, "Label4", QString(" %1:").arg(duskmend::kSectorsCaption),
+           TwipsRect(3720, 1560, 2295, 315), Qt::AlignLeft, true);
+  Label6 = new ValueLabel(client, duskmend::kSectorsCaption);
   AddLabel(client, "Label6", QString(), TwipsRect(6000, 1560, 975, 315), Qt::AlignHCenter, true,
            Label6);
   QLabel* warning =
