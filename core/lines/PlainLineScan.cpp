@@ -7,6 +7,7 @@
 
 #include "BlockMasks.h"
 #include "LineKinds.h"
+#include "PlainLineScanSets.h"
 
 namespace duskmend {
 namespace {

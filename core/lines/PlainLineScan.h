@@ -16,12 +16,7 @@ struct PlainScan {
 // Finds up to `limit` complete lines at the start of [start, start + size), up to the first
 // line that is or may be a sector header, 64 bytes at a time. A line is complete when its
 // line end is known: a CR in the last byte is one only `atEnd` of the file.
-// Picks the fastest of the two scans below that the processor runs.
+// Picks the fastest scan that the processor runs.
 PlainScan ScanPlainLines(const char* start, std::size_t size, bool atEnd, std::size_t limit);
-
-// The scan for every processor, and the same with AVX2, for the processors that have it.
-PlainScan ScanPlainLinesSse2(const char* start, std::size_t size, bool atEnd, std::size_t limit);
-PlainScan ScanPlainLinesAvx2(const char* start, std::size_t size, bool atEnd, std::size_t limit);
-bool HasAvx2Scan();
 
 }  // namespace duskmend
