@@ -4,7 +4,7 @@ bar's outline on the X server at the scale factor 1.5; "orca", a blind user's se
 keyboard alone under openbox, as the screen reader Orca speaks it, on a copy of EXAMPLE_SAVE and
 on a large save from GENSAVE.
     real_window.py pixels|orca DUSKMEND EXAMPLE_SAVE GENSAVE"""
-import atexit, os, re, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
+import atexit, hashlib, os, re, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
 
 (mode, program, example, gensave), failures = (sys.argv[1:] + [None])[:4], []
 BLACK, FILL = (0,) * 3, (212, 208, 200)
@@ -96,8 +96,16 @@ def check_orca():  # a blind user's session by the keyboard alone
     for _ in range(2):  # a busy machine, as a game server and its builds make it
         busy = subprocess.Popen(["sh", "-c", "while :; do :; done"])
         atexit.register(busy.kill)
+    # The desktop's opener of links, which notes what it is asked to open.
+    opener = tempfile.mkdtemp()
+    atexit.register(shutil.rmtree, opener, True)
+    mailed = os.path.join(opener, "opened")
+    with open(os.path.join(opener, "xdg-open"), "w") as script:
+        script.write(f'#!/bin/sh\necho "$1" >> {mailed}\n')
+    os.chmod(script.name, 0o755)
+    os.environ["PATH"] = opener + os.pathsep + os.environ["PATH"]
     orca, (child, _) = Orca(), start()
-    atexit.register(child.kill)
+    atexit.register(lambda: child.kill())
     key = lambda *keys: subprocess.run(["xdotool", "key", "--delay", "300", *keys])  # noqa: E731
     orca.hear("^Open Sphereworld.scp push button")
 
@@ -144,7 +152,7 @@ def check_orca():  # a blind user's session by the keyboard alone
     focus("Start analysis only"), key("space"), orca.hear("^OK push button"), key("Return")
     check("a failure told", orca.hear("^notification")[-1], "notification Failed - worldsave unchanged. "
           "Local Lights found 5, Sectors total 8.")
-    key("alt+a")
+    focus("About..."), key("space")
     said = orca.hear("^notification")
     check("the About box read as it opens", (any(line.startswith("About Duskmend dialog") for line in said), said[-1]),
           (True, "notification Duskmend Version 1.0.0. EMail duskmend@example.org, ICQ 100000001, websites "
@@ -153,25 +161,50 @@ def check_orca():  # a blind user's session by the keyboard alone
     check("the pictures and the e-mail address, a link",
           [(key("Tab"), orca.hear(r"(image|link)\.$"))[1][-1] for _ in range(3)],
           ["Duskmend icon image.", "Sphere logo image.", "duskmend@example.org link."])
+    key("Return")
+    check("the e-mail address opened", wait_for("the opener", lambda: os.path.exists(mailed) and open(mailed).read(), 10),
+          "mailto:duskmend@example.org\n")
     key("Escape"), orca.hear("push button")
-    # A second Space during a long pass does nothing: no second pass, no other command.
+    # A second Space during a long pass does nothing: no second pass, no other command; the
+    # focus stays where it was.
     subprocess.run([gensave, "300M", big], check=True, stdout=subprocess.DEVNULL)
+    digest = lambda: hashlib.sha256(open(big, "rb").read()).digest()  # noqa: E731
+    old = digest()
     open_save(big)
     focus("Remove all Local Lights")
     subprocess.run(["xdotool", "key", "--delay", "50", "space", "space"])
     said = orca.hear("^notification")
     if not check("the bar told during a long pass", any(re.match(r"\d+ percent\.$", line) for line in said), True):
         print(f"Orca said: {said}")
-    key("alt+c")
-    said += orca.hear("^Hey, Dude!")
-    check("a double Space", [line for line in said if re.search("^notification|About|push button", line)],
-          [told.format(8575, 10692)])
-    # A SIGTERM while a dialog is open ends the program, as Exit does, and changes nothing.
+    said += (key("Tab"), orca.hear(r"push button\.$"))[1]
+    check("a double Space", [line for line in said if re.search("^notification|About|push button|Dude", line)],
+          [told.format(8575, 10692), "Change all Local Lights push button."])
+    new = digest()
+    # A change given no value changes nothing; its message box comes (Orca, taking the box for
+    # the window it knew, does not read its text).
     before = os.stat(big)
+    key("alt+c"), orca.hear("^Hey, Dude!"), key("Escape"), orca.hear("^OK push button")
+    check("a cancelled change", os.stat(big).st_mtime_ns, before.st_mtime_ns)
+    key("Return"), orca.hear("push button")
+
+    def ended(child, what):  # the program ended as Exit ends it
+        if not check(what, child.wait(timeout=60), 0):
+            print(child.errors.seek(0) or child.errors.read().decode(errors="replace"))
+
+    # A SIGTERM while the About box is open ends the program, as Exit does, and changes nothing.
+    key("alt+a"), orca.hear("^notification")
     child.send_signal(signal.SIGTERM)
-    check("a SIGTERM with a dialog open", (child.wait(timeout=30), os.stat(big).st_mtime_ns), (0, before.st_mtime_ns))
-    if child.returncode != 0:
-        print(child.errors.seek(0) or child.errors.read().decode(errors="replace"))
+    ended(child, "a SIGTERM with the About box open")
+    check("the save after a SIGTERM", os.stat(big).st_mtime_ns, before.st_mtime_ns)
+    # Alt+C and Alt+S during a pass open nothing, and Alt+X ends the program once the pass has
+    # stopped: the save is whole, old or new.
+    subprocess.run([gensave, "300M", big], check=True, stdout=subprocess.DEVNULL)
+    child, _ = start()
+    orca.hear("^Open Sphereworld.scp push button")
+    open_save(big)
+    subprocess.run(["xdotool", "key", "--delay", "50", "alt+r", "alt+c", "alt+s", "alt+x"])
+    ended(child, "Alt+X during a pass")
+    check("the save after Alt+X during a pass", digest() in (old, new), True)
 
 
 if mode == "pixels":
