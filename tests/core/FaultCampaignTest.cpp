@@ -102,6 +102,14 @@ const std::pair<const char*, Pass> kPasses[] = {{"analysis", Pass::kAnalysis},
 
 // Both ways of the switch: the swap of the two names, and the rename where there is none.
 TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
+  // A value that cannot be written is refused before any file call.
+  for (const char* value : {"", "5\n", "\xE2\x82\xAC"}) {
+    MemoryFileSystem memory = Folder(true, {{kSave, kOldText}});
+    ForwardingFileSystem calls(memory);
+    PathHarness h(calls);
+    EXPECT_EQ(h.passes.Change(kSave, value).outcome, PassOutcome::kRefused);
+    EXPECT_TRUE(calls.calls.empty()) << value;
+  }
   int injected = 0;
   for (const auto& [name, pass] : kPasses) {
     for (bool exchanges : {true, false}) {
@@ -257,6 +265,46 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
   }
   std::cout << "crash campaign: " << cuts
             << " states after a kill or power cut, none lost the save\n";
+}
+
+// A stop asked for at any yield of a rewriting pass (the window's Exit, a signal to the command
+// line) leaves the old save before the switch and the new one from it on, a backup whole or
+// absent, and no temp file but the one that the switch leaves.
+TEST(FaultCampaignTest, AStopAtAnyYieldLeavesTheOldOrTheNewSave) {
+  for (const auto& [name, pass] : kPasses) {
+    for (bool exchanges : {true, false}) {
+      if (pass == Pass::kAnalysis) continue;
+      MemoryFileSystem clean = Folder(exchanges, {{kSave, kOldText}});
+      ASSERT_EQ(RunPass(clean, pass).outcome, PassOutcome::kDone);
+      const std::string expected = *clean.Get(kSave);
+      for (int k = 1;; ++k) {
+        SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") + ", yield " +
+                     std::to_string(k));
+        MemoryFileSystem memory = Folder(exchanges, {{kSave, kOldText}});
+        PathHarness h(memory, {.read = 64});
+        int yield = 0;
+        h.recorder.onYield = [&] {
+          if (++yield == k) h.stop = true;
+        };
+        const PassResult run = pass == Pass::kRemove   ? h.passes.Remove(kSave)
+                               : pass == Pass::kChange ? h.passes.Change(kSave, "5")
+                                                       : h.passes.Remove(kSave, kBackup);
+        if (yield < k) {
+          EXPECT_EQ(run.outcome, PassOutcome::kDone);
+          break;
+        }
+        EXPECT_EQ(run.outcome, PassOutcome::kStopped);
+        EXPECT_EQ(memory.Get(kSave), run.replaced ? expected : kOldText);
+        EXPECT_EQ(memory.Get(kTemp), run.replaced ? std::optional(expected) : std::nullopt);
+        const std::optional<std::string> backup = memory.Get(kBackup);
+        EXPECT_TRUE(!backup || backup == kOldText);
+        EXPECT_EQ(run.backupKept, backup.has_value());
+        EXPECT_EQ(PassMessage(run).ends_with("\nThe backup " + kBackup + " holds the old save."),
+                  backup && !run.replaced);
+        EXPECT_EQ(memory.Names().size(), 1 + run.replaced + backup.has_value());
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Latin1.h"
 #include "LineReader.h"
 #include "MemoryFileSystem.h"
 #include "PlainLineScanSets.h"
@@ -243,6 +244,21 @@ TEST(LineRulesTest, TheAvx2ScanAgreesWithThePortableOne) {
       }
     }
   }
+}
+
+// U+00E9, U+00A0 and U+00FF, the last one, convert; U+0100, the euro sign, a crescent moon, a
+// sequence cut short, one without its continuation byte, an overlong one, lone continuation
+// bytes, and line ends do not. A NUL byte is Latin-1.
+TEST(LineRulesTest, TheNewValueIsOneLineOfLatin1) {
+  const std::pair<std::string, std::string> good[] = {
+      {"5", "5"},           {" dark", " dark"},   {"caf\xC3\xA9", "caf\xE9"},
+      {"\xC2\xA0", "\xA0"}, {"\xC3\xBF", "\xFF"}, {std::string("a\0b", 3), std::string("a\0b", 3)}};
+  for (const auto& [utf8, latin1] : good)
+    EXPECT_EQ(Latin1Line(utf8), latin1) << utf8;
+  for (const char* bad : {"\xC4\x80", "\xE2\x82\xAC", "\xF0\x9F\x8C\x99", "\xC3", "\xC3\x41",
+                          "\xC1\xA9", "\xA9", "\x80", "5\r", "5\n6"})
+    EXPECT_EQ(Latin1Line(bad), std::nullopt) << bad;
+  EXPECT_EQ(Latin1Line(std::string_view("caf\xC3\xA9", 4)), std::nullopt) << "cut in a view";
 }
 
 }  // namespace
