@@ -78,6 +78,8 @@ class FrmMainPassTest : public QObject {
     slow.removeDuplicates();
     QCOMPARE(slow.size(), kinds.size());
     QVERIFY(!window.isVisible());
+    QCOMPARE(window.findChild<QWidget*>("Shape2")->width(),
+             375);  // the bar at 83 %, where it stopped
     QVERIFY(duskmend::test::ReadFile(save).find("LOCALLIGHT") == std::string::npos);
   }
 };
