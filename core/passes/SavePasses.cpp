@@ -43,10 +43,6 @@ auto AsPassStep(Call call) -> decltype(call()) {
 
 }  // namespace
 
-SavePasses::SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs,
-                       BufferSizes buffers)
-    : sink_(sink), stop_(stop), fs_(fs), buffers_(buffers) {}
-
 void SavePasses::Yield(bool atEnd) {
   if (atEnd)
     sink_.YieldToEventsAtEnd();

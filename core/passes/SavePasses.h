@@ -33,7 +33,8 @@ class SavePasses {
  public:
   // `sink`, `stop` and `fs` must outlive the passes.
   SavePasses(ProgressSink& sink, const std::atomic<bool>& stop, FileSystem& fs = SystemFileSystem(),
-             BufferSizes buffers = {});
+             BufferSizes buffers = {})
+      : sink_(sink), stop_(stop), fs_(fs), buffers_(buffers) {}
 
   PassResult Analysis(std::string path);
   // Reads as the analysis does, and hands each light entry of a chosen sector to `found` as
