@@ -70,8 +70,8 @@ CommandLine WithOperands(CommandLine line, const std::vector<std::string>& opera
   if (operands.size() > named->words) return Usage("too many arguments");
   Command& command = line.command;
   command.pass = named->pass;
-  const bool rewrites = command.pass == Pass::kRemove || command.pass == Pass::kChange;
-  if (!command.backup.empty() && !rewrites) return Usage("--backup is for remove and change");
+  if (!command.backup.empty() && !Rewrites(command.pass))
+    return Usage("--backup is for remove and change");
   if (!command.choice.ChoosesAll() && command.pass == Pass::kAnalysis)
     return Usage("--map and --sectors are for list, remove and change");
   if (command.pass == Pass::kChange) command.value = operands[1];

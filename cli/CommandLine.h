@@ -10,6 +10,8 @@ enum class Pass { kAnalysis, kList, kRemove, kChange };
 
 // The word that names a pass on the command line.
 const char* PassName(Pass pass);
+// Whether the pass writes the save: remove and change.
+inline bool Rewrites(Pass pass) { return pass == Pass::kRemove || pass == Pass::kChange; }
 
 // A pass and what it works on, as the command line gives them.
 struct Command {

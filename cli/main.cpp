@@ -94,7 +94,7 @@ struct Told {
 // went out as the pass ran.
 void PrintJson(const Command& command, const duskmend::PassResult& result, const Told& told) {
   const bool list = command.pass == Pass::kList;
-  const bool rewrites = command.pass == Pass::kRemove || command.pass == Pass::kChange;
+  const bool rewrites = Rewrites(command.pass);
   const PassOutcome outcome = result.outcome;
   if (list) std::cout << ']';
   if (outcome == PassOutcome::kDone) {
