@@ -1,15 +1,22 @@
-// Every file-system call of every pass, failed in turn, once and for good; and a kill or a
-// power cut after every call. No run may lose the save or report a failure as success.
+// Every file-system call of every pass, on the machine's own file system: failed in turn,
+// once and for good; followed by a kill or a power cut; preceded by another program at work on
+// the save. No run may lose a text or report a failure as success.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <thread>
 
 #include "CopyToNewFile.h"
+#include "FaultyFileSystem.h"
 #include "LineReader.h"
-#include "MemoryFileSystem.h"
 #include "TestSupport.h"
 
 namespace duskmend::test {
@@ -77,22 +84,56 @@ class PlannedFaults : public ForwardingFileSystem {
   std::string failing_;
 };
 
-PassResult RunPass(FileSystem& fs, Pass pass, std::size_t readSize = 64) {
-  PathHarness h(fs, {.read = readSize});
-  return pass == Pass::kAnalysis           ? h.passes.Analysis(kSave)
-         : pass == Pass::kRemove           ? h.passes.Remove(kSave)
-         : pass == Pass::kRemoveWithBackup ? h.passes.Remove(kSave, kBackup)
-                                           : h.passes.Change(kSave, "5");
+// Runs job(0) to job(count - 1) on many threads: a run's time goes mostly to waiting for the
+// system (closing a watch waits for the kernel's grace period), not to work.
+void InParallel(int count, const std::function<void(int)>& job) {
+  std::atomic<int> next{0};
+  std::vector<std::jthread> threads;
+  for (int t = 0; t < 16; ++t) {
+    threads.emplace_back([&] {
+      for (int i; (i = next++) < count;)
+        job(i);
+    });
+  }
 }
 
-// A folder holding `files`, on a system that swaps two names and links files, or (as FAT)
-// neither: there a backup is a copy.
-MemoryFileSystem Folder(bool exchanges, const std::map<std::string, std::string>& files) {
-  MemoryFileSystem memory;
-  memory.exchanges = memory.links = exchanges;
-  for (const auto& [file, bytes] : files)
-    memory.Put(file, bytes);
-  return memory;
+// Runs `pass` on the save in `folder`, through `fs` (the folder itself, or a layer above it).
+PassResult RunPass(FileSystem& fs, const FaultyFileSystem& folder, Pass pass,
+                   std::size_t readSize = 64, PathHarness* harness = nullptr) {
+  PathHarness own(fs, {.read = readSize});
+  PathHarness& h = harness ? *harness : own;
+  h.recorder.keepsAlive = false;  // a thread for each slow file call costs more than it shows
+  const std::string save = folder.Path(kSave);
+  return pass == Pass::kAnalysis           ? h.passes.Analysis(save)
+         : pass == Pass::kRemove           ? h.passes.Remove(save)
+         : pass == Pass::kRemoveWithBackup ? h.passes.Remove(save, folder.Path(kBackup))
+                                           : h.passes.Change(save, "5");
+}
+
+// The save's text after a clean run of `pass` on `old`.
+std::string NewText(Pass pass, const std::string& old, bool exchanges = true) {
+  static std::map<std::pair<Pass, std::string>, std::string> known;
+  static std::mutex mutex;
+  const std::lock_guard lock(mutex);
+  auto [text, added] = known.try_emplace({pass, old});
+  if (added) {
+    FaultyFileSystem clean(exchanges, {{kSave, old}});
+    EXPECT_EQ(RunPass(clean, clean, pass).outcome, PassOutcome::kDone);
+    text->second = *clean.Get(kSave);
+  }
+  return text->second;
+}
+
+// Nothing stays but the save, its temp file, the backup and the backup's temp file, none of
+// them open to more users than the save.
+void ExpectOnlyKnownFiles(const FaultyFileSystem& folder) {
+  namespace fs = std::filesystem;
+  const auto save = fs::status(Native(folder.Path(kSave))).permissions();
+  for (const auto& [file, bytes] : folder.Files()) {
+    EXPECT_TRUE(file == kSave || file == kTemp || file == kBackup || file == kBackup + "tmp")
+        << file;
+    EXPECT_EQ(fs::status(Native(folder.Path(file))).permissions() & ~save, fs::perms::none) << file;
+  }
 }
 
 const std::pair<const char*, Pass> kPasses[] = {{"analysis", Pass::kAnalysis},
@@ -104,101 +145,91 @@ const std::pair<const char*, Pass> kPasses[] = {{"analysis", Pass::kAnalysis},
 TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
   // A value that cannot be written is refused before any file call.
   for (const char* value : {"", "5\n", "\xE2\x82\xAC"}) {
-    MemoryFileSystem memory = Folder(true, {{kSave, kOldText}});
-    ForwardingFileSystem calls(memory);
-    PathHarness h(calls);
-    EXPECT_EQ(h.passes.Change(kSave, value).outcome, PassOutcome::kRefused);
-    EXPECT_TRUE(calls.calls.empty()) << value;
+    FaultyFileSystem folder(true, {{kSave, kOldText}});
+    PathHarness h(folder);
+    EXPECT_EQ(h.passes.Change(folder.Path(kSave), value).outcome, PassOutcome::kRefused);
+    EXPECT_TRUE(folder.calls.empty()) << value;
   }
-  int injected = 0;
+  std::atomic<int> injected = 0;
   for (const auto& [name, pass] : kPasses) {
     for (bool exchanges : {true, false}) {
-      MemoryFileSystem clean = Folder(exchanges, {{kSave, kOldText}});
+      FaultyFileSystem clean(exchanges, {{kSave, kOldText}});
       PlannedFaults counting(clean, 0, Lasting::kOnce);
-      ASSERT_EQ(RunPass(counting, pass).outcome, PassOutcome::kDone);
+      ASSERT_EQ(RunPass(counting, clean, pass).outcome, PassOutcome::kDone);
       const std::string expected = *clean.Get(kSave);
-      for (int k = 1; k <= counting.Counted(); ++k) {
-        for (Lasting lasting : {Lasting::kOnce, Lasting::kOn, Lasting::kThenNoRemove}) {
-          SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") + ", call " +
-                       std::to_string(k) + ", lasting " + std::to_string(int(lasting)));
-          MemoryFileSystem memory = Folder(exchanges, {{kSave, kOldText}});
-          PlannedFaults faults(memory, k, lasting);
-          const PassResult run = RunPass(faults, pass);
-          const std::string message = PassMessage(run);
-          ASSERT_FALSE(faults.Failing().empty());
-          ++injected;
-          std::set<std::string> others;
-          for (const std::string& file : memory.Names()) {
-            if (file != kSave && file != kBackup) others.insert(file);
-          }
-          // A backup is whole or absent, stays wherever the new text took the save's place,
-          // and wherever else it stays, the message says where it is.
-          if (pass == Pass::kRemoveWithBackup) {
-            const std::optional<std::string> backup = memory.Get(kBackup);
-            EXPECT_TRUE(!backup || backup == kOldText);
-            EXPECT_TRUE(backup || *memory.Get(kSave) == kOldText);
-            EXPECT_EQ(run.backupKept, backup.has_value());
-            EXPECT_TRUE(!backup || run.outcome == PassOutcome::kDone ||
-                        message.find("\nThe backup " + kBackup + " holds the old save.\n") !=
-                            std::string::npos ||
-                        message.ends_with("\nThe backup " + kBackup + " holds the old save."))
-                << message;
-          }
-          if (run.outcome == PassOutcome::kDone) {
-            EXPECT_EQ(*memory.Get(kSave), expected);
-            // What failed after the switch is said: the folder's sync, the copy at the temp
-            // path (not left half; the old save may still stand there, whole, as it says).
-            EXPECT_EQ(message.empty(), !run.copyBackError && !run.folderSyncError) << message;
-            if (!run.copyBackError) {
-              if (pass != Pass::kAnalysis) {
-                EXPECT_EQ(memory.Get(kTemp), expected);
-              }
-              continue;
-            }
-            EXPECT_TRUE(run.oldAtTemp ? memory.Get(kTemp) == kOldText
-                                      : !memory.Get(kTemp) || memory.Get(kTemp) == "");
-            continue;
-          }
-          if (run.outcome == PassOutcome::kRefused) {
-            // A check before the pass could not be made: said, and nothing written.
-            EXPECT_TRUE(message.ends_with("\nNothing was changed.")) << message;
-            EXPECT_EQ(memory.Get(kSave), kOldText);
-            EXPECT_TRUE(!memory.Get(kTemp) || memory.Get(kTemp) == "");
-            continue;
-          }
-          ASSERT_EQ(run.outcome, PassOutcome::kFailed);
-          ASSERT_TRUE(run.failure);
-          if (run.failure->step == PassFailure::Step::kWrittenAtSwitch) {
-            // A rename replaced the save, and whether another program wrote to it just before
-            // could not be told: its old text is kept.
-            EXPECT_TRUE(run.failure->error);
-            EXPECT_EQ(memory.Get(kSave), expected);
-            EXPECT_EQ(memory.Get(kTemp), kOldText);
-            continue;
-          }
-          EXPECT_EQ(memory.Get(kSave), kOldText) << "the save keeps its old text";
-          // The failure names its step; only a failed replace leaves the new text waiting in
-          // the temp file.
-          using Step = PassFailure::Step;
-          const Step step = run.failure->step;
-          const bool replace = step == Step::kReplace;
-          EXPECT_TRUE(replace || step == Step::kReadWorld || step == Step::kWriteTemp ||
-                      step == Step::kWriteBackup)
+      InParallel(3 * counting.Counted(), [&, name = name, pass = pass](int i) {
+        const int k = i / 3 + 1;
+        const Lasting lasting = Lasting(i % 3);
+        SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") + ", call " +
+                     std::to_string(k) + ", lasting " + std::to_string(int(lasting)));
+        FaultyFileSystem folder(exchanges, {{kSave, kOldText}});
+        PlannedFaults faults(folder, k, lasting);
+        const PassResult run = RunPass(faults, folder, pass);
+        const std::string message = PassMessage(run);
+        ASSERT_FALSE(faults.Failing().empty());
+        ++injected;
+        ExpectOnlyKnownFiles(folder);
+        const std::optional<std::string> save = folder.Get(kSave), temp = folder.Get(kTemp);
+        // A backup is whole or absent, stays wherever the new text took the save's place,
+        // and wherever else it stays, the message says where it is.
+        if (pass == Pass::kRemoveWithBackup) {
+          const std::optional<std::string> backup = folder.Get(kBackup);
+          EXPECT_TRUE(!backup || backup == kOldText);
+          EXPECT_TRUE(backup || save == kOldText);
+          EXPECT_EQ(run.backupKept, backup.has_value());
+          EXPECT_TRUE(!backup || run.outcome == PassOutcome::kDone ||
+                      message.find("\nThe backup " + folder.Path(kBackup) +
+                                   " holds the old save.") != std::string::npos)
               << message;
-          for (const std::string& file : others) {
-            EXPECT_TRUE(file == kTemp || file == kBackup + "tmp") << "only a temp file may stay";
-            // A temp file that could not be removed is emptied instead.
-            EXPECT_TRUE(replace && file == kTemp
-                            ? memory.Get(file) == expected
-                            : memory.Get(file) == "" && (faults.Failing() == "Remove" ||
-                                                         lasting == Lasting::kThenNoRemove))
-                << "a temp file holds the complete new text after a failed replace, else nothing";
-          }
-          if (replace) {
-            EXPECT_EQ(memory.Get(kTemp), expected);
-          }
         }
-      }
+        if (run.outcome == PassOutcome::kDone) {
+          EXPECT_EQ(save, expected);
+          // What failed after the switch is said: the folder's sync, the copy at the temp
+          // path (not left half; the old save may still stand there, whole, as it says).
+          EXPECT_EQ(message.empty(), !run.copyBackError && !run.folderSyncError) << message;
+          if (!run.copyBackError) {
+            if (pass != Pass::kAnalysis) {
+              EXPECT_EQ(temp, expected);
+            }
+            return;
+          }
+          EXPECT_TRUE(run.oldAtTemp ? temp == kOldText : !temp || temp == "");
+          return;
+        }
+        if (run.outcome == PassOutcome::kRefused) {
+          // A check before the pass could not be made: said, and nothing written.
+          EXPECT_TRUE(message.ends_with("\nNothing was changed.")) << message;
+          EXPECT_EQ(save, kOldText);
+          EXPECT_TRUE(!temp || temp == "");
+          return;
+        }
+        ASSERT_EQ(run.outcome, PassOutcome::kFailed);
+        ASSERT_TRUE(run.failure);
+        if (run.failure->step == PassFailure::Step::kWrittenAtSwitch) {
+          // A rename replaced the save, and whether another program wrote to it just before
+          // could not be told: its old text is kept.
+          EXPECT_TRUE(run.failure->error);
+          EXPECT_EQ(save, expected);
+          EXPECT_EQ(temp, kOldText);
+          return;
+        }
+        EXPECT_EQ(save, kOldText) << "the save keeps its old text";
+        // The failure names its step; only a failed replace leaves the new text waiting in
+        // the temp file; any other temp file that could not be removed is emptied instead.
+        using Step = PassFailure::Step;
+        const Step step = run.failure->step;
+        const bool replace = step == Step::kReplace;
+        EXPECT_TRUE(replace || step == Step::kReadWorld || step == Step::kWriteTemp ||
+                    step == Step::kWriteBackup)
+            << message;
+        const bool noRemove = faults.Failing() == "Remove" || lasting == Lasting::kThenNoRemove;
+        for (const std::string& file : {kTemp, kBackup + "tmp"}) {
+          const std::optional<std::string> left = folder.Get(file);
+          EXPECT_TRUE(replace && file == kTemp ? left == expected
+                                               : !left || (left == "" && noRemove))
+              << file;
+        }
+      });
     }
   }
   std::cout << "fault campaign: " << injected << " faults injected, none lost the save\n";
@@ -224,42 +255,36 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
         SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") +
                      (old == &large ? ", large" : ""));
         const std::size_t readSize = old == &large ? LineReader::kDefaultReadSize : 64;
-        MemoryFileSystem clean = Folder(exchanges, {{kSave, *old}});
-        ASSERT_EQ(RunPass(clean, pass, readSize).outcome, PassOutcome::kDone);
-        const std::string expected = *clean.Get(kSave);
-        // The next run on what a crash left, which must find the old or the new save; once
-        // for each state that a crash can leave.
-        std::set<std::map<std::string, std::string>> tried;
-        const auto recover = [&](std::map<std::string, std::string> files, const std::string& call,
-                                 const char* crash) {
-          if (!tried.insert(files).second) return;
-          ++cuts;
-          SCOPED_TRACE(std::string(crash) + " after " + call);
+        const std::string expected = NewText(pass, *old);
+        // Each state that a crash can leave, with the first call after which it could.
+        std::map<std::map<std::string, std::string>, std::string> states;
+        FaultyFileSystem folder(exchanges, {{kSave, *old}});
+        folder.afterCall = [&](const std::string& call) {
+          states.try_emplace(folder.Files(), "a kill after " + call);
+          states.try_emplace(folder.AfterPowerCut(), "a power cut after " + call);
+        };
+        ASSERT_EQ(RunPass(folder, folder, pass, readSize).outcome, PassOutcome::kDone);
+        EXPECT_EQ(folder.AfterPowerCut().at(kSave), expected) << "the new save is durable";
+        // The next run on what a crash left must find the old or the new save.
+        const std::vector crashes(states.begin(), states.end());
+        cuts += static_cast<int>(crashes.size());
+        InParallel(static_cast<int>(crashes.size()), [&, backup = backup](int i) {
+          auto files = crashes[i].first;
+          SCOPED_TRACE(crashes[i].second);
           auto save = files.find(kSave);
           ASSERT_NE(save, files.end()) << "the save is gone";
           ASSERT_TRUE(save->second == *old || save->second == expected)
               << "a save of " << save->second.size() << " bytes";
           ASSERT_TRUE(!files.count(kBackup) || files[kBackup] == *old) << "a part of a backup";
           files.erase(kBackup);
-          MemoryFileSystem next = Folder(exchanges, files);
-          ASSERT_EQ(RunPass(next, pass, readSize).outcome, PassOutcome::kDone);
+          FaultyFileSystem next(exchanges, files);
+          ASSERT_EQ(RunPass(next, next, pass, readSize).outcome, PassOutcome::kDone);
           EXPECT_EQ(next.Get(kSave), expected);
           // A save that holds the new text already is left as it is, without a temp file.
           const std::size_t temp = save->second == *old;
-          EXPECT_EQ(next.Names().size(),
+          EXPECT_EQ(next.Files().size(),
                     pass == Pass::kAnalysis ? files.size() : 1 + temp + backup);
-        };
-        MemoryFileSystem memory = Folder(exchanges, {{kSave, *old}});
-        ForwardingFileSystem watched(memory);
-        watched.afterCall = [&](const std::string& call) {
-          std::map<std::string, std::string> now;
-          for (const std::string& file : memory.Names())
-            now[file] = *memory.Get(file);
-          recover(now, call, "a kill");
-          recover(memory.AfterPowerCut(), call, "a power cut");
-        };
-        ASSERT_EQ(RunPass(watched, pass, readSize).outcome, PassOutcome::kDone);
-        EXPECT_EQ(memory.AfterPowerCut().at(kSave), expected) << "the new save is durable";
+        });
       }
     }
   }
@@ -274,37 +299,164 @@ TEST(FaultCampaignTest, AStopAtAnyYieldLeavesTheOldOrTheNewSave) {
   for (const auto& [name, pass] : kPasses) {
     for (bool exchanges : {true, false}) {
       if (pass == Pass::kAnalysis) continue;
-      MemoryFileSystem clean = Folder(exchanges, {{kSave, kOldText}});
-      ASSERT_EQ(RunPass(clean, pass).outcome, PassOutcome::kDone);
-      const std::string expected = *clean.Get(kSave);
-      for (int k = 1;; ++k) {
+      const std::string expected = NewText(pass, kOldText);
+      FaultyFileSystem clean(exchanges, {{kSave, kOldText}});
+      PathHarness counting(clean, {.read = 64});
+      int yields = 0;
+      counting.recorder.onYield = [&] { ++yields; };
+      ASSERT_EQ(RunPass(clean, clean, pass, 64, &counting).outcome, PassOutcome::kDone);
+      InParallel(yields, [&, name = name, pass = pass](int i) {
         SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") + ", yield " +
-                     std::to_string(k));
-        MemoryFileSystem memory = Folder(exchanges, {{kSave, kOldText}});
-        PathHarness h(memory, {.read = 64});
+                     std::to_string(i + 1));
+        FaultyFileSystem folder(exchanges, {{kSave, kOldText}});
+        PathHarness h(folder, {.read = 64});
         int yield = 0;
         h.recorder.onYield = [&] {
-          if (++yield == k) h.stop = true;
+          if (yield++ == i) h.stop = true;
         };
-        const PassResult run = pass == Pass::kRemove   ? h.passes.Remove(kSave)
-                               : pass == Pass::kChange ? h.passes.Change(kSave, "5")
-                                                       : h.passes.Remove(kSave, kBackup);
-        if (yield < k) {
-          EXPECT_EQ(run.outcome, PassOutcome::kDone);
-          break;
-        }
+        const PassResult run = RunPass(folder, folder, pass, 64, &h);
         EXPECT_EQ(run.outcome, PassOutcome::kStopped);
-        EXPECT_EQ(memory.Get(kSave), run.replaced ? expected : kOldText);
-        EXPECT_EQ(memory.Get(kTemp), run.replaced ? std::optional(expected) : std::nullopt);
-        const std::optional<std::string> backup = memory.Get(kBackup);
+        EXPECT_EQ(folder.Get(kSave), run.replaced ? expected : kOldText);
+        EXPECT_EQ(folder.Get(kTemp), run.replaced ? std::optional(expected) : std::nullopt);
+        const std::optional<std::string> backup = folder.Get(kBackup);
         EXPECT_TRUE(!backup || backup == kOldText);
         EXPECT_EQ(run.backupKept, backup.has_value());
-        EXPECT_EQ(PassMessage(run).ends_with("\nThe backup " + kBackup + " holds the old save."),
+        EXPECT_EQ(PassMessage(run).ends_with("\nThe backup " + folder.Path(kBackup) +
+                                             " holds the old save."),
                   backup && !run.replaced);
-        EXPECT_EQ(memory.Names().size(), 1 + run.replaced + backup.has_value());
+        EXPECT_EQ(folder.Files().size(), 1 + run.replaced + backup.has_value());
+      });
+    }
+  }
+}
+
+// Another program at work on the save just before any call of a rewriting pass: a server
+// that writes it, renames its new save over it, or removes it; an editor that puts the old
+// modification time back; a second Duskmend. What it made is never lost: the save holds it (or
+// the pass's new text of it), or the message names the temp path that does; a pass that read
+// the save before another program changed it is never done.
+TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
+  namespace fs = std::filesystem;
+  const std::pair<const char*, std::function<void(const std::string&)>> others[] = {
+      {"appends",
+       [](const std::string& save) {
+         std::ofstream(Native(save), std::ios::binary | std::ios::app) << "A=1\r\n";
+       }},
+      {"renames a file over it",
+       [](const std::string& save) {
+         WriteFile(save + ".new", "B=2\r\n");
+         std::error_code error;  // Windows renames over no open file
+         fs::rename(Native(save + ".new"), Native(save), error);
+         fs::remove(Native(save + ".new"), error);
+       }},
+      {"removes it", [](const std::string& save) { fs::remove(Native(save)); }},
+      {"rewrites it, its time put back",
+       [](const std::string& save) {
+         std::error_code error;
+         const auto time = fs::last_write_time(Native(save), error);
+         std::string text = ReadFile(save);
+         if (error || text.empty()) return;
+         text[0] = text[0] == '/' ? '#' : '/';
+         WriteFile(save, text);
+         fs::last_write_time(Native(save), time, error);
+       }},
+      {"runs a second Duskmend",
+       [](const std::string& save) {
+         PathHarness second;
+         second.passes.Remove(save);
+       }},
+  };
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  std::atomic<int> runs = 0;
+  for (const auto& [name, pass] : kPasses) {
+    for (bool exchanges : {true, false}) {
+      for (bool watched : {true, false}) {
+        if (pass == Pass::kAnalysis) continue;
+        const std::string expected = NewText(pass, kOldText);
+        // A system without watches (a network file system): only a file's identity tells.
+        const auto unwatched = [watched](const std::string& call) {
+          return !watched && (call == "Watch" || call == "WatchName")
+                     ? std::make_error_code(std::errc::not_supported)
+                     : std::error_code{};
+        };
+        FaultyFileSystem clean(exchanges, {{kSave, kOldText}});
+        clean.fault = unwatched;
+        PlannedFaults counting(clean, 0, Lasting::kOnce);
+        ASSERT_EQ(RunPass(counting, clean, pass).outcome, PassOutcome::kDone);
+        // Without watches a change is noticed up to the last look at the save before the
+        // switch, not between them.
+        std::vector<std::string> calls;  // as the fault counts them: advice is not asked
+        std::copy_if(counting.calls.begin(), counting.calls.end(), std::back_inserter(calls),
+                     [](const std::string& c) { return c != "Forget" && c != "StartWriteBack"; });
+        const auto switched = std::find_if(calls.begin(), calls.end(), [&](const std::string& c) {
+          return c == (exchanges ? "Exchange" : "Rename");
+        });
+        const auto lastLook = std::find(std::make_reverse_iterator(switched), calls.rend(),
+                                        std::string("IdentityAt"));
+        const auto unseen = [&](int k) {
+          return !watched && k > calls.rend() - lastLook && k <= switched - calls.begin() + 1;
+        };
+        InParallel(std::size(others) * counting.Counted(), [&, name = name, pass = pass](int i) {
+          const auto& [other, act] = others[i % std::size(others)];
+          const int k = i / std::size(others) + 1;
+          if (unseen(k)) return;
+          SCOPED_TRACE(std::string(name) + (exchanges ? "" : " by rename") +
+                       (watched ? "" : ", unwatched") + ", another " + other + " before call " +
+                       std::to_string(k));
+          FaultyFileSystem folder(exchanges, {{kSave, kOldText}});
+          fs::last_write_time(Native(folder.Path(kSave)), old);  // a write shows in any grain
+          std::optional<std::string> before, after;
+          folder.fault = [&, calls = 0](const std::string& call) mutable {
+            if (++calls == k) {
+              before = folder.Get(kSave);
+              act(folder.Path(kSave));
+              after = folder.Get(kSave);
+            }
+            return unwatched(call);
+          };
+          const PassResult run = RunPass(folder, folder, pass);
+          const std::string message = PassMessage(run);
+          ++runs;
+          ExpectOnlyKnownFiles(folder);
+          const std::optional<std::string> save = folder.Get(kSave), temp = folder.Get(kTemp),
+                                           backup = folder.Get(kBackup);
+          EXPECT_TRUE(!backup || backup == kOldText || backup == after);
+          EXPECT_EQ(run.backupKept, backup.has_value());
+          EXPECT_TRUE(!backup || run.outcome == PassOutcome::kDone ||
+                      message.find("\nThe backup " + folder.Path(kBackup) +
+                                   " holds the old save.") != std::string::npos)
+              << message;
+          if (before == after) {  // it changed nothing (a second Duskmend was refused)
+            EXPECT_EQ(run.outcome, PassOutcome::kDone) << message;
+            EXPECT_EQ(save, expected);
+            return;
+          }
+          if (before == expected) {  // it came after the switch: what it made stays
+            EXPECT_EQ(save, after);
+            return;
+          }
+          if (run.outcome == PassOutcome::kDone) {  // it came before the pass read the save
+            ASSERT_TRUE(after);
+            EXPECT_EQ(save, NewText(pass, *after));
+            return;
+          }
+          EXPECT_TRUE(save == kOldText || save == after || save == expected) << message;
+          // Where names cannot be swapped, a file renamed over the save in the moment of the
+          // rename is lost, and the message says so: no system lets that moment be watched.
+          if (!exchanges && run.failure &&
+              run.failure->step == PassFailure::Step::kWorldReplacedAtSwitch) {
+            EXPECT_NE(message.find("a file that it put there, if any, is lost"), std::string::npos);
+            return;
+          }
+          if (after && save != after) {
+            EXPECT_EQ(temp, after);
+            EXPECT_NE(message.find(folder.Path(kTemp)), std::string::npos) << message;
+          }
+        });
       }
     }
   }
+  std::cout << "live campaign: " << runs << " runs with another program at work on the save\n";
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ class ForwardingFileSystem : public FileSystem {
   std::function<std::error_code(const std::string& call)> fault;
   std::function<void(const std::string& call)> afterCall;  // to look between two calls
 
- private:
+ protected:
   std::error_code Enter(const std::string& name) {
     calls.push_back(name);
     return fault ? fault(name) : std::error_code{};
@@ -175,6 +175,8 @@ class ForwardingFileSystem : public FileSystem {
     if (afterCall) afterCall(name);
     return result;
   }
+
+ private:
   FileSystem& system_;
 };
 

@@ -1,0 +1,77 @@
+#include "FaultyFileSystem.h"
+
+#include <filesystem>
+
+namespace duskmend::test {
+
+FaultyFileSystem::FaultyFileSystem(bool exchanges, const std::map<std::string, std::string>& files)
+    : exchanges_(exchanges) {
+  for (const auto& [name, bytes] : files) {
+    WriteFile(Path(name), bytes);
+    synced_[FileOf(name)] = bytes;  // as if it had been on the disk for long
+  }
+  NoteNames();
+}
+
+std::optional<std::string> FaultyFileSystem::Get(const std::string& name) const {
+  return Exists(Path(name)) ? std::optional(ReadFile(Path(name))) : std::nullopt;
+}
+
+std::map<std::string, std::string> FaultyFileSystem::Files() const {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(Native(Path(""))))
+    files[Utf8(entry.path().filename())] = ReadFile(Utf8(entry.path()));
+  return files;
+}
+
+std::map<std::string, std::string> FaultyFileSystem::AfterPowerCut() const {
+  std::map<std::string, std::string> files;
+  for (const auto& [name, file] : syncedNames_)
+    files[name] = synced_.count(file) ? synced_.at(file) : "";
+  return files;
+}
+
+int FaultyFileSystem::FileOf(const std::string& name) {
+  FileIdentity identity;
+  if (SystemFileSystem().IdentityAt(Path(name), identity)) return -1;
+  auto [file, added] = files_.try_emplace(identity.file, next_);
+  next_ += added;
+  return file->second;
+}
+
+std::error_code FaultyFileSystem::Open(const std::string& path, OpenMode mode, FileHandle& file) {
+  FileIdentity identity;
+  const bool created = (mode == OpenMode::kCreateNew || mode == OpenMode::kCreateOrEmpty) &&
+                       SystemFileSystem().IdentityAt(path, identity);
+  std::error_code error = ForwardingFileSystem::Open(path, mode, file);
+  if (!error && created && !SystemFileSystem().IdentityOf(file, identity)) {
+    files_[identity.file] = next_++;  // nothing of it is on the disk yet
+  }
+  return error;
+}
+
+std::error_code FaultyFileSystem::Sync(FileHandle file) {
+  std::error_code error = Leave("Sync", Enter("Sync"));
+  FileIdentity identity, named;
+  if (error || SystemFileSystem().IdentityOf(file, identity)) return error;
+  for (const auto& [name, bytes] : Files()) {
+    if (!SystemFileSystem().IdentityAt(Path(name), named) && named.SameFile(identity)) {
+      synced_[FileOf(name)] = bytes;
+    }
+  }
+  return error;
+}
+
+std::error_code FaultyFileSystem::SyncFolderOf(const std::string&) {
+  std::error_code error = Leave("SyncFolderOf", Enter("SyncFolderOf"));
+  if (!error) NoteNames();
+  return error;
+}
+
+void FaultyFileSystem::NoteNames() {
+  syncedNames_.clear();
+  for (const auto& [name, bytes] : Files())
+    syncedNames_[name] = FileOf(name);
+}
+
+}  // namespace duskmend::test
