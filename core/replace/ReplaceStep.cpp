@@ -82,7 +82,12 @@ void ReplaceStep::RenameUnlessChanged(RewriteFiles& files, const FileIdentity& o
   if (std::error_code error = files.watch.Changed(changed, written)) {
     Throw(PassFailure::Step::kReplace, error);
   }
-  if (changed) Throw(PassFailure::Step::kWorldChanged);
+  if (changed) {  // a removal is said as one
+    FileIdentity now;
+    const std::error_code gone = fs_.IdentityAt(files.target, now);
+    Throw(PassFailure::Step::kWorldChanged,
+          gone == std::errc::no_such_file_or_directory ? gone : std::error_code{});
+  }
   if (std::error_code error =
           WhileWaiting(sink_, [&] { return fs_.Rename(files.tempPath, files.target); })) {
     Throw(PassFailure::Step::kReplace, error);
