@@ -19,8 +19,10 @@ std::optional<std::string> FaultyFileSystem::Get(const std::string& name) const 
 
 std::map<std::string, std::string> FaultyFileSystem::Files() const {
   std::map<std::string, std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(Native(Path(""))))
-    files[Utf8(entry.path().filename())] = ReadFile(Utf8(entry.path()));
+  for (const auto& entry : std::filesystem::directory_iterator(Native(Path("")))) {
+    if (entry.is_regular_file())
+      files[Utf8(entry.path().filename())] = ReadFile(Utf8(entry.path()));
+  }
   return files;
 }
 

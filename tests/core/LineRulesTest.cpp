@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <strings.h>
 
+#include <map>
 #include <optional>
 #include <random>
 #include <regex>
@@ -12,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "FaultyFileSystem.h"
 #include "Latin1.h"
 #include "LineReader.h"
-#include "MemoryFileSystem.h"
 #include "PlainLineScanSets.h"
 #include "TestSupport.h"
 
@@ -160,40 +161,41 @@ std::string RandomSave(std::mt19937& random) {
   return text;
 }
 
-// The three passes over `input` in memory, each held to the model; a stale temp file from an
-// earlier run is replaced.
+// The three passes over `input`, each held to the model; a stale temp file from an earlier run
+// is replaced.
 void ExpectPasses(const std::string& input, const ModelPasses& model, std::size_t readSize,
                   std::size_t writeSize) {
   const std::string save = "sphereworld.scp";
-  MemoryFileSystem memory;
-  Harness h(memory, {.read = readSize, .write = writeSize});
+  FaultyFileSystem folder(true, {{save, input}});
+  folder.fault = [](const std::string& call) {  // closing a watch takes the system long
+    return call == "Watch" ? std::make_error_code(std::errc::not_supported) : std::error_code{};
+  };
+  Harness h(folder, {.read = readSize, .write = writeSize});
   h.recorder.keepsAlive = false;  // a thread for each slow file call costs more than it shows
   h.dialogs.answer = "9";
-  h.Load(save);
+  h.Load(folder.Path(save));
   const std::string counts = std::to_string(model.lights) + " " + std::to_string(model.sectors);
   const auto shown = [&h] { return h.model.LightsCount() + " " + h.model.SectorsCount(); };
+  using Files = std::map<std::string, std::string>;
 
-  memory.Put(save, input);
   EXPECT_EQ(h.runner.AnalysisPass(), PassOutcome::kDone);
   EXPECT_EQ(shown(), counts);
-  EXPECT_EQ(memory.Names(), std::vector<std::string>{save}) << "analysis creates no file";
-  EXPECT_EQ(memory.Get(save), input) << "analysis changes nothing";
+  EXPECT_EQ(folder.Files(), (Files{{save, input}})) << "analysis changes nothing";
 
   // The temp file stays with the new text; a save left as it was has none.
-  memory.Put(save + "tmp", std::string(1000, '#'));
+  WriteFile(folder.Path(save + "tmp"), std::string(1000, '#'));
   h.model.SetLightsCount(77);
   const bool removes = model.lights > 0;
   EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);
-  EXPECT_EQ(memory.Get(save), removes ? model.removed : input);
-  EXPECT_EQ(memory.Get(save + "tmp"), removes ? std::optional(model.removed) : std::nullopt);
+  EXPECT_EQ(folder.Files(), (removes ? Files{{save, model.removed}, {save + "tmp", model.removed}}
+                                     : Files{{save, input}}));
   EXPECT_EQ(shown(), counts);
-  EXPECT_EQ(memory.Names().size(), 1u + removes) << "nothing but the save and its temp file";
 
-  memory.Put(save, input);
+  WriteFile(folder.Path(save), input);
   h.model.SetLightsCount(77);
   EXPECT_EQ(h.runner.ChangePass(), PassOutcome::kDone);
-  EXPECT_EQ(memory.Get(save), model.changes ? model.changed : input);
-  EXPECT_EQ(memory.Get(save + "tmp"), model.changes ? std::optional(model.changed) : std::nullopt);
+  EXPECT_EQ(folder.Get(save), model.changes ? model.changed : input);
+  EXPECT_EQ(folder.Get(save + "tmp"), model.changes ? std::optional(model.changed) : std::nullopt);
   EXPECT_EQ(shown(), counts);
   EXPECT_TRUE(h.dialogs.messages.empty());
 }

@@ -1,10 +1,14 @@
-// Named cases of the replace step on the memory file system, and on Windows' own.
+// Named cases of the replace step: another program at the switch, disks without room, and on
+// Windows a save held open.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "MemoryFileSystem.h"
+#include <filesystem>
+#include <set>
+
+#include "FaultyFileSystem.h"
 #include "ReplaceStep.h"
 #include "TestSupport.h"
 
@@ -21,25 +25,97 @@ const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"});
 // Another program puts its save in place at the very moment of the switch, and its file
 // cannot be swapped back: it waits at the temp path, and the pass says where each text is.
 TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
-  MemoryFileSystem memory;
-  memory.Put("w.scp", kOld + "A=1\r\n");
-  ForwardingFileSystem racing(memory);
+  FaultyFileSystem folder(true, {{"w.scp", kOld + "A=1\r\n"}, {"new.scp", "WRITER\r\n"}});
   int exchanges = 0;
-  racing.fault = [&](const std::string& call) {
+  folder.fault = [&](const std::string& call) {
     if (call != "Exchange") return std::error_code{};
     if (++exchanges == 2) return std::make_error_code(std::errc::io_error);
-    memory.Put("w.scp", "WRITER\r\n");
+    std::filesystem::rename(Native(folder.Path("new.scp")), Native(folder.Path("w.scp")));
     return std::error_code{};
   };
-  PathHarness h(racing);
-  const PassResult result = h.passes.Remove("w.scp");
+  PathHarness h(folder);
+  const PassResult result = h.passes.Remove(folder.Path("w.scp"));
   EXPECT_EQ(result.outcome, PassOutcome::kFailed);
-  EXPECT_EQ(memory.Get("w.scp"), CrLf({"[SECTOR 1,1]", "A=1"}));
-  EXPECT_EQ(memory.Get("w.scptmp"), "WRITER\r\n");
+  EXPECT_EQ(folder.Get("w.scp"), CrLf({"[SECTOR 1,1]", "A=1"}));
+  EXPECT_EQ(folder.Get("w.scptmp"), "WRITER\r\n");
   ASSERT_TRUE(result.failure);
   EXPECT_EQ(result.failure->step, PassFailure::Step::kWorldChangedAtSwitch);
-  EXPECT_NE(PassMessage(result).find("It is in w.scptmp;"), std::string::npos);
+  EXPECT_NE(PassMessage(result).find("It is in " + folder.Path("w.scptmp") + ";"),
+            std::string::npos);
 }
+
+// A folder with a second disk in it, "other/", each of the two holding `capacity` bytes: a
+// file takes room on its disk while it has a name there or is open.
+class SmallDisks : public FaultyFileSystem {
+ public:
+  SmallDisks(std::uint64_t first, std::uint64_t second, const std::string& bytes)
+      : FaultyFileSystem(true, {{"w.scp", bytes}}), capacity_{first, second} {
+    std::filesystem::create_directory(Native(Path("other")));
+  }
+  bool links = true;      // whether a backup may be a link of the save
+  bool fullDisk = false;  // whether a write ever found its disk full
+
+  std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes,
+                            std::uint64_t& disk) override {
+    disk = path.starts_with(Path("other/"));
+    bytes = capacity_[disk] - Used(disk);
+    return {};
+  }
+  std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override {
+    std::error_code error = FaultyFileSystem::Open(path, mode, file);
+    if (!error) open_[file] = path.starts_with(Path("other/"));
+    return error;
+  }
+  std::error_code Close(FileHandle file) override {
+    open_.erase(file);
+    return FaultyFileSystem::Close(file);
+  }
+  std::error_code Write(FileHandle file, const char* data, std::size_t size) override {
+    return Room(file, size) ? FaultyFileSystem::Write(file, data, size) : NoSpace();
+  }
+  std::error_code Copy(FileHandle from, std::uint64_t offset, std::uint64_t length,
+                       FileHandle to) override {
+    return Room(to, length) ? FaultyFileSystem::Copy(from, offset, length, to) : NoSpace();
+  }
+  std::error_code Link(const std::string& existing, const std::string& added) override {
+    const bool across = existing.starts_with(Path("other/")) != added.starts_with(Path("other/"));
+    return links && !across ? FaultyFileSystem::Link(existing, added)
+                            : NoSpace(std::errc::cross_device_link);
+  }
+
+ private:
+  static std::error_code NoSpace(std::errc error = std::errc::no_space_on_device) {
+    return std::make_error_code(error);
+  }
+  // The bytes of the files on `disk` that have a name or are open, each file counted once.
+  std::uint64_t Used(bool disk) {
+    std::map<std::uint64_t, std::uint64_t> files;
+    FileIdentity identity;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Native(Path("")))) {
+      const std::string path = Utf8(entry.path());
+      if (entry.is_regular_file() && path.starts_with(Path("other/")) == disk &&
+          !SystemFileSystem().IdentityAt(path, identity)) {
+        files[identity.file] = identity.size;
+      }
+    }
+    for (const auto& [file, on] : open_) {
+      if (on == disk && !SystemFileSystem().IdentityOf(file, identity)) {
+        files[identity.file] = identity.size;
+      }
+    }
+    std::uint64_t used = 0;
+    for (const auto& [file, size] : files)
+      used += size;
+    return used;
+  }
+  bool Room(FileHandle file, std::uint64_t more) {
+    const bool room = Used(open_.at(file)) + more <= capacity_[open_.at(file)];
+    fullDisk = fullDisk || !room;
+    return room;
+  }
+  std::uint64_t capacity_[2];
+  std::map<FileHandle, bool> open_;  // each open file, and whether it is on the second disk
+};
 
 // Each disk is asked before anything is written for what it will get: the save's for the new
 // text (and for a copied backup beside it), the backup's for its copy. After the switch the
@@ -93,23 +169,24 @@ TEST(ReplaceTest, EachDiskIsAskedForWhatItGetsAndNoneIsFilled) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    MemoryFileSystem memory;
-    memory.Put("w.scp", kText);
-    memory.capacity[0] = kSize + c.free[0];
-    memory.capacity[1] = c.free[1];
-    memory.links = c.links;
-    PathHarness h(memory);
-    const PassResult result = h.passes.Change("w.scp", "6", c.backup);
-    EXPECT_EQ(PassMessage(result), c.message);
-    EXPECT_FALSE(memory.fullDisk);
+    SmallDisks folder(kSize + c.free[0], c.free[1], kText);
+    folder.links = c.links;
+    PathHarness h(folder);
+    const std::string backup = *c.backup ? folder.Path(c.backup) : "";
+    const PassResult result = h.passes.Change(folder.Path("w.scp"), "6", backup);
+    std::string message = PassMessage(result);  // with names in the folder for its paths
+    for (std::size_t at; (at = message.find(folder.Path(""))) != std::string::npos;)
+      message.erase(at, folder.Path("").size());
+    EXPECT_EQ(message, c.message);
+    EXPECT_FALSE(folder.fullDisk);
     if (result.outcome == PassOutcome::kRefused) {
-      EXPECT_EQ(memory.Names(), std::vector<std::string>{"w.scp"});
+      EXPECT_EQ(folder.Files().size(), 1u);
       continue;
     }
     EXPECT_EQ(result.outcome, PassOutcome::kDone);
-    EXPECT_TRUE(memory.Get("w.scp") == kNew);
-    EXPECT_EQ(memory.Get("w.scptmp").has_value(), c.message.empty()) << "a copy, or none";
-    EXPECT_TRUE(!*c.backup || memory.Get(c.backup) == kText);
+    EXPECT_TRUE(folder.Get("w.scp") == kNew);
+    EXPECT_EQ(folder.Get("w.scptmp").has_value(), c.message.empty()) << "a copy, or none";
+    EXPECT_TRUE(!*c.backup || folder.Get(c.backup) == kText);
   }
 }
 
