@@ -129,8 +129,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
       }
     }
     if (untouched) {
-      files->temp.reset();
-      Discard(fs_, files->tempPath);
+      DiscardTemp(*files);
       Yield(true);
       return Settle(result, backup, &*files, untouched);
     }
@@ -153,11 +152,11 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
     result.outcome = PassOutcome::kRefused;
     result.refusal = refusal;
   } catch (const PassFailure& failure) {
-    if (files && !MeaningOf(failure.step).tempKept) Discard(fs_, files->tempPath);
+    if (files && !MeaningOf(failure.step).tempKept) DiscardTemp(*files);
     result.outcome = PassOutcome::kFailed;
     result.failure = failure;
   } catch (const PassStopped&) {
-    if (files) Discard(fs_, files->tempPath);
+    if (files) DiscardTemp(*files);
     result.outcome = PassOutcome::kStopped;
   }
   Settle(result, backup, files ? &*files : nullptr, false);
@@ -206,6 +205,11 @@ void SavePasses::WriteNewText(const RewriteFiles& files, PassResult& result, Sec
 
 // What a rewriting pass leaves: the backup kept where the new text took the save's place or the
 // save was left untouched (else taken away where spare), and what the save's path holds.
+void SavePasses::DiscardTemp(RewriteFiles& files) {
+  files.temp.reset();
+  Discard(fs_, files.tempPath);
+}
+
 void SavePasses::Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files,
                         bool untouched) {
   const bool newText =

@@ -62,6 +62,9 @@ class SavePasses {
   void WriteNewText(const RewriteFiles& files, PassResult& result, SectorChoice& choice,
                     const Args&... args);
   void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool untouched);
+  // Closes the temp file, then removes it or, failing that, empties it: Windows does neither
+  // to a file that is open.
+  void DiscardTemp(RewriteFiles& files);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
   void Yield(bool atEnd = false);
