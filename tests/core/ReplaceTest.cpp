@@ -22,6 +22,7 @@ namespace {
 
 const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"});
 
+#if !defined(_WIN32)  // the swap of names, and room kept as POSIX keeps it
 // Another program puts its save in place at the very moment of the switch, and its file
 // cannot be swapped back: it waits at the temp path, and the pass says where each text is.
 TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
@@ -190,7 +191,7 @@ TEST(ReplaceTest, EachDiskIsAskedForWhatItGetsAndNoneIsFilled) {
   }
 }
 
-#if defined(_WIN32)
+#else
 // A server that keeps its save open without sharing its deletion keeps Windows from
 // replacing it: after the retries the pass fails, the save keeps its old text and the temp
 // file holds the new one, as the message says.
