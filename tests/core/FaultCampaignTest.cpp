@@ -102,9 +102,9 @@ class PlannedFaults : public ForwardingFileSystem {
 // system (closing a watch waits for the kernel's grace period), not to work.
 void InParallel(int count, const std::function<void(int)>& job) {
   std::atomic<int> next{0};
-  std::vector<std::jthread> threads;
-  for (int t = 0; t < 16; ++t) {
-    threads.emplace_back([&] {
+  std::vector<std::jthread> threads(16);  // each joined as it goes
+  for (std::jthread& thread : threads) {
+    thread = std::jthread([&] {
       for (int i; (i = next++) < count;)
         job(i);
     });
@@ -432,9 +432,11 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
                              std::string("IdentityAt"))
                        .base() -
                    1);
-        InParallel(std::size(others) * calls.size(), [&, name = name, pass = pass](int i) {
-          const auto& [other, act] = others[i % std::size(others)];
-          const int k = i / std::size(others) + 1;
+        const int kOthers = static_cast<int>(std::size(others));
+        InParallel(kOthers * static_cast<int>(calls.size()), [&, name = name, pass = pass](int i) {
+          const char* other = others[i % kOthers].first;
+          const auto& act = others[i % kOthers].second;
+          const int k = i / kOthers + 1;
           // Without watches a change between the last look at the save and a rename over it
           // goes unseen. Where the names swap instead, what comes out of the save's place tells
           // a file by its number, size and time: only a write in place that puts the time back
