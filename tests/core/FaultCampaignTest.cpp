@@ -116,7 +116,6 @@ PassResult RunPass(FileSystem& fs, const FaultyFileSystem& folder, Pass pass,
                    std::size_t readSize = 64, PathHarness* harness = nullptr) {
   PathHarness own(fs, {.read = readSize});
   PathHarness& h = harness ? *harness : own;
-  h.recorder.keepsAlive = false;  // a thread for each slow file call costs more than it shows
   const std::string save = folder.Path(kSave);
   return pass == Pass::kAnalysis           ? h.passes.Analysis(save)
          : pass == Pass::kRemove           ? h.passes.Remove(save)
