@@ -424,13 +424,12 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
                      [](const std::string& c) { return c != "Forget" && c != "StartWriteBack"; });
         const auto number = [&](auto at) { return static_cast<int>(at - calls.begin()) + 1; };
         const int locked = number(std::find(calls.begin(), calls.end(), "Lock"));
-        const int switched =
-            number(std::find(calls.begin(), calls.end(), swaps ? "Exchange" : "Rename"));
+        const auto switchAt = std::find(calls.begin(), calls.end(), swaps ? "Exchange" : "Rename");
+        const int switched = number(switchAt);
         const int lastLook =
-            number(std::find(std::make_reverse_iterator(calls.begin() + switched - 1), calls.rend(),
-                             std::string("IdentityAt"))
-                       .base() -
-                   1);
+            number(std::find(std::make_reverse_iterator(switchAt), calls.rend(), "IdentityAt")
+                       .base()) -
+            1;
         const int kOthers = static_cast<int>(std::size(others));
         InParallel(kOthers * static_cast<int>(calls.size()), [&, name = name, pass = pass](int i) {
           const char* other = others[i % kOthers].first;
@@ -508,8 +507,8 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
           }
           for (std::size_t i = 0; i < acts.size(); ++i) {
             const Act& a = acts[i];
-            const bool worked = i + 1 < acts.size() && acts[i + 1].before == a.after;  // on
-            if (a.after && a.after != a.before && !worked && save != a.after) {
+            const bool changedOn = i + 1 < acts.size() && acts[i + 1].before == a.after;
+            if (a.after && a.after != a.before && !changedOn && save != a.after) {
               EXPECT_EQ(temp, a.after);
               EXPECT_NE(message.find(folder.Path(kTemp)), std::string::npos) << message;
             }
