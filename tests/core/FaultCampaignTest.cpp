@@ -362,15 +362,20 @@ std::string Toggled(std::string text) {
 TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
   namespace fs = std::filesystem;
   const std::string kLocked = "Another Duskmend is working on ";
-  // Each returns what it says, if anything; a removal says "removed" (Windows keeps a file that
-  // is open until it is closed).
-  const std::pair<const char*, std::function<std::string(const std::string&)>> others[] = {
-      {"appends",
+  struct Other {
+    const char* name;
+    bool inPlace;  // it writes the save's own file, not another at its name
+    // What it says, if anything; a removal says "removed" (Windows keeps a file that is open
+    // until it is closed).
+    std::function<std::string(const std::string& save)> act;
+  };
+  const Other others[] = {
+      {"appends", true,
        [](const std::string& save) {
          std::ofstream(Native(save), std::ios::binary | std::ios::app) << "A=1\r\n";
          return "";
        }},
-      {"renames over it a copy with one byte changed, of the same size and time",
+      {"renames over it a copy with one byte changed, of the same size and time", false,
        [](const std::string& save) {
          std::error_code error;  // Windows renames over no open file
          if (!Exists(save)) return "";
@@ -380,12 +385,12 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
          fs::remove(Native(save + ".new"), error);
          return "";
        }},
-      {"removes it",
+      {"removes it", false,
        [](const std::string& save) {
          std::error_code error;
          return fs::remove(Native(save), error) ? "removed" : "";
        }},
-      {"rewrites it in place, its time put back",
+      {"rewrites it in place, its time put back", true,
        [](const std::string& save) {
          std::error_code error;
          const auto time = fs::last_write_time(Native(save), error);
@@ -394,7 +399,7 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
          fs::last_write_time(Native(save), time, error);
          return "";
        }},
-      {"runs a second Duskmend",
+      {"runs a second Duskmend", false,
        [](const std::string& save) {
          PathHarness second;
          return PassMessage(second.passes.Remove(save));
@@ -424,6 +429,8 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
                      [](const std::string& c) { return c != "Forget" && c != "StartWriteBack"; });
         const auto number = [&](auto at) { return static_cast<int>(at - calls.begin()) + 1; };
         const int locked = number(std::find(calls.begin(), calls.end(), "Lock"));
+        const int backedUp =
+            number(std::find(calls.begin(), calls.end(), exchanges ? "Link" : "Move"));
         const auto switchAt = std::find(calls.begin(), calls.end(), swaps ? "Exchange" : "Rename");
         const int switched = number(switchAt);
         const int lastLook =
@@ -432,8 +439,8 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
             1;
         const int kOthers = static_cast<int>(std::size(others));
         InParallel(kOthers * static_cast<int>(calls.size()), [&, name = name, pass = pass](int i) {
-          const char* other = others[i % kOthers].first;
-          const auto& act = others[i % kOthers].second;
+          const Other& another = others[i % kOthers];
+          const char* other = another.name;
           const int k = i / kOthers + 1;
           // Without watches a change between the last look at the save and a rename over it
           // goes unseen. Where the names swap instead, what comes out of the save's place tells
@@ -455,7 +462,7 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
           folder.fault = [&, calls = 0](const std::string& call) mutable {
             if (++calls == k || (watched && acts.size() == 1 && call == "Exchange")) {
               acts.push_back({folder.Get(kSave), std::nullopt});
-              const std::string said = act(folder.Path(kSave));
+              const std::string said = another.act(folder.Path(kSave));
               acts.back().after = said == "removed" ? std::nullopt : folder.Get(kSave);
               if (std::string(other).ends_with("Duskmend") && k > locked && k <= switched) {
                 EXPECT_TRUE(said.starts_with(kLocked)) << said;
@@ -477,6 +484,12 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
                                    " holds the old save.") != std::string::npos)
               << message;
           const bool done = run.outcome == PassOutcome::kDone;
+          // Once the backup is made, the old text stays at the save or the backup, but where a
+          // linked backup was written in place with the save, as one file with it.
+          if (pass == Pass::kRemoveWithBackup && (done || k > backedUp) &&
+              !(exchanges && another.inPlace)) {
+            EXPECT_TRUE(backup || save == kOldText) << message;
+          }
           if (std::all_of(acts.begin(), acts.end(),
                           [](const Act& a) { return a.before == a.after; })) {
             EXPECT_TRUE(done) << message;  // it changed nothing (a second Duskmend was refused)
