@@ -203,13 +203,13 @@ void SavePasses::WriteNewText(const RewriteFiles& files, PassResult& result, Sec
   result.changed = steps.Changed();
 }
 
-// What a rewriting pass leaves: the backup kept where the new text took the save's place or the
-// save was left untouched (else taken away where spare), and what the save's path holds.
 void SavePasses::DiscardTemp(RewriteFiles& files) {
   files.temp.reset();
   Discard(fs_, files.tempPath);
 }
 
+// What a rewriting pass leaves: the backup kept where the new text took the save's place or the
+// save was left untouched (else taken away where spare), and what the save's path holds.
 void SavePasses::Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files,
                         bool untouched) {
   const bool newText =

@@ -11,7 +11,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <thread>
 
 #include "CopyToNewFile.h"
@@ -124,13 +123,13 @@ PassResult RunPass(FileSystem& fs, const FaultyFileSystem& folder, Pass pass,
 }
 
 // The save's text after a clean run of `pass` on `old`.
-std::string NewText(Pass pass, const std::string& old, bool exchanges = true) {
+std::string NewText(Pass pass, const std::string& old) {
   static std::map<std::pair<Pass, std::string>, std::string> known;
   static std::mutex mutex;
   const std::lock_guard lock(mutex);
   auto [text, added] = known.try_emplace({pass, old});
   if (added) {
-    FaultyFileSystem clean(exchanges, {{kSave, old}});
+    FaultyFileSystem clean(true, {{kSave, old}});
     EXPECT_EQ(RunPass(clean, clean, pass).outcome, PassOutcome::kDone);
     text->second = *clean.Get(kSave);
   }

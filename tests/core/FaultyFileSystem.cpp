@@ -17,12 +17,18 @@ std::optional<std::string> FaultyFileSystem::Get(const std::string& name) const 
   return Exists(Path(name)) ? std::optional(ReadFile(Path(name))) : std::nullopt;
 }
 
+std::vector<std::string> FaultyFileSystem::Names() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Native(Path("")))) {
+    if (entry.is_regular_file()) names.push_back(Utf8(entry.path().filename()));
+  }
+  return names;
+}
+
 std::map<std::string, std::string> FaultyFileSystem::Files() const {
   std::map<std::string, std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(Native(Path("")))) {
-    if (entry.is_regular_file())
-      files[Utf8(entry.path().filename())] = ReadFile(Utf8(entry.path()));
-  }
+  for (const std::string& name : Names())
+    files[name] = ReadFile(Path(name));
   return files;
 }
 
@@ -56,9 +62,10 @@ std::error_code FaultyFileSystem::Sync(FileHandle file) {
   std::error_code error = Leave("Sync", Enter("Sync"));
   FileIdentity identity, named;
   if (error || SystemFileSystem().IdentityOf(file, identity)) return error;
-  for (const auto& [name, bytes] : Files()) {
+  for (const std::string& name : Names()) {
     if (!SystemFileSystem().IdentityAt(Path(name), named) && named.SameFile(identity)) {
-      synced_[FileOf(name)] = bytes;
+      synced_[FileOf(name)] = ReadFile(Path(name));
+      break;  // a file's bytes are the same under each of its names
     }
   }
   return error;
@@ -72,7 +79,7 @@ std::error_code FaultyFileSystem::SyncFolderOf(const std::string&) {
 
 void FaultyFileSystem::NoteNames() {
   syncedNames_.clear();
-  for (const auto& [name, bytes] : Files())
+  for (const std::string& name : Names())
     syncedNames_[name] = FileOf(name);
 }
 

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 
@@ -39,12 +40,13 @@ class FaultyFileSystem : public ForwardingFileSystem {
  private:
   // One file from its creation on: the system may give a removed file's number to the next.
   int FileOf(const std::string& name);
-  void NoteNames();
+  std::vector<std::string> Names() const;  // the regular files in the folder
+  void NoteNames();                        // the folder's names, as a sync of it makes them durable
   // A call that this system does not have: seen and counted as any other.
   std::error_code Unsupported(const std::string& call, std::errc error) {
     if (std::error_code planned = Enter(call)) return planned;
     return Leave(call.c_str(), std::make_error_code(error));
-  }  // the folder's names, as a sync of it makes them durable
+  }
 
   TempDir dir_;
   bool exchanges_;

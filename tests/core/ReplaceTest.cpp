@@ -2,11 +2,10 @@
 // Windows a save held open.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
-
-#include <filesystem>
-#include <set>
 
 #include "FaultyFileSystem.h"
 #include "ReplaceStep.h"
@@ -58,13 +57,13 @@ class SmallDisks : public FaultyFileSystem {
 
   std::error_code FreeSpace(const std::string& path, std::uint64_t& bytes,
                             std::uint64_t& disk) override {
-    disk = path.starts_with(Path("other/"));
+    disk = OnSecond(path);
     bytes = capacity_[disk] - Used(disk);
     return {};
   }
   std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override {
     std::error_code error = FaultyFileSystem::Open(path, mode, file);
-    if (!error) open_[file] = path.starts_with(Path("other/"));
+    if (!error) open_[file] = OnSecond(path);
     return error;
   }
   std::error_code Close(FileHandle file) override {
@@ -79,12 +78,12 @@ class SmallDisks : public FaultyFileSystem {
     return Room(to, length) ? FaultyFileSystem::Copy(from, offset, length, to) : NoSpace();
   }
   std::error_code Link(const std::string& existing, const std::string& added) override {
-    const bool across = existing.starts_with(Path("other/")) != added.starts_with(Path("other/"));
-    return links && !across ? FaultyFileSystem::Link(existing, added)
-                            : NoSpace(std::errc::cross_device_link);
+    return links && OnSecond(existing) == OnSecond(added) ? FaultyFileSystem::Link(existing, added)
+                                                          : NoSpace(std::errc::cross_device_link);
   }
 
  private:
+  bool OnSecond(const std::string& path) const { return path.starts_with(Path("other/")); }
   static std::error_code NoSpace(std::errc error = std::errc::no_space_on_device) {
     return std::make_error_code(error);
   }
@@ -94,7 +93,7 @@ class SmallDisks : public FaultyFileSystem {
     FileIdentity identity;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(Native(Path("")))) {
       const std::string path = Utf8(entry.path());
-      if (entry.is_regular_file() && path.starts_with(Path("other/")) == disk &&
+      if (entry.is_regular_file() && OnSecond(path) == disk &&
           !SystemFileSystem().IdentityAt(path, identity)) {
         files[identity.file] = identity.size;
       }
