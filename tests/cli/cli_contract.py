@@ -300,7 +300,7 @@ with tempfile.TemporaryDirectory() as folder:
     # once where the server will not take it as the level it looks like.
     hexadecimal, outside = b"Sphere reads %s as hexadecimal (it begins with 0): %s.", \
         b"Sphere reads light levels from 0 (bright) to 30 (dark); X-series servers turn"
-    for value, warning in [(b"0", b""), (b"15", b""), (b"30", b""), (b" 5", b""), (b"01e", b""), (b"05", b""),
+    for value, warning in [(b"0", b""), (b"29", b""), (b"30", b""), (b" 5", b""), (b"01e", b""), (b"05", b""),
                            (b"31", outside), (b"-1", outside), (b"015", hexadecimal % (b"015", b"21")),
                            (b"030", hexadecimal % (b"030", b"48") + b" " + outside),
                            (b"abc", b"Sphere reads abc as an expression, not as a number")]:

@@ -39,7 +39,14 @@ struct ModelPasses {
   std::uint64_t lights = 0, sectors = 0;
   std::string removed, changed;  // the save after the remove pass, after a change to `value`
   bool changes = false;          // whether an entry does not read as the change writes it
+  std::string removedOfMap1;     // the save after a remove pass that chooses the sectors of map 1
+  bool removesOfMap1 = false;
 };
+// Whether a header opens a sector of map 1: the fourth of its numbers, blanks aside, is 1.
+bool OfMap1(const std::string& header) {
+  const std::string name = std::regex_replace(header.substr(7), std::regex("[ \t]|\\].*"), "");
+  return std::regex_match(name, std::regex("([^,]*,){3}0{0,8}1(,.*)?"));
+}
 ModelPasses Model(const std::string& text, const std::string& value) {
   const std::regex end("\r\n|\r|\n");
   std::vector<std::string> lines(std::sregex_token_iterator(text.begin(), text.end(), end, -1),
@@ -50,8 +57,8 @@ ModelPasses Model(const std::string& text, const std::string& value) {
   };
   ModelPasses expected;
   const auto keep = [&expected](const std::string& line) {
-    expected.removed += line + "\r\n";
-    expected.changed += line + "\r\n";
+    for (std::string* text : {&expected.removed, &expected.changed, &expected.removedOfMap1})
+      *text += line + "\r\n";
   };
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
@@ -69,7 +76,10 @@ ModelPasses Model(const std::string& text, const std::string& value) {
       if (is(next, "flags=") && i + 1 < lines.size() && is(lines[i + 1], "light=")) {
         ++expected.lights;
         expected.changed += "LIGHT=" + value + "\r\n";
-        expected.changes = expected.changes || lines[++i] != "LIGHT=" + value;
+        const std::string& entry = lines[++i];
+        expected.changes = expected.changes || entry != "LIGHT=" + value;
+        expected.removesOfMap1 = expected.removesOfMap1 || OfMap1(line);
+        if (!OfMap1(line)) expected.removedOfMap1 += entry + "\r\n";
       }
       continue;
     }
@@ -79,6 +89,9 @@ ModelPasses Model(const std::string& text, const std::string& value) {
     const bool sectionGoesOn =
         i + 1 < lines.size() && !lines[i + 1].empty() && lines[i + 1][0] != '[';
     if (sectionGoesOn) expected.removed += line + "\r\n";
+    expected.removesOfMap1 = expected.removesOfMap1 || OfMap1(line);
+    if (!OfMap1(line)) expected.removedOfMap1 += line + "\r\n" + next + "\r\n";
+    if (OfMap1(line) && sectionGoesOn) expected.removedOfMap1 += line + "\r\n";
   }
   return expected;
 }
@@ -147,7 +160,8 @@ std::string RandomSave(std::mt19937& random) {
                                        std::string("\0\xff\t", 3)};
     std::istringstream named(
         "[SECTOR 1,1]|[sector|[SECTO|[Sector]| [SECTOR 1|LOCALLIGHT=5|locallight=|LOCALLIGHT|"
-        "LIGHT|LIGHT=3|Light=|LIGHTS=1|LIGHT =5|FLAGS=04|flags=|RAINCHANCE=3|[WORLDCHAR c]|A");
+        "LIGHT|LIGHT=3|Light=|LIGHTS=1|LIGHT =5|FLAGS=04|flags=|RAINCHANCE=3|[WORLDCHAR c]|A|"
+        "[SECTOR 1,1,0,1]|[sector 2, 2,0 ,01 ]|[SECTOR 3,3,0,11]|[SECTOR 4,4,0,]|[SECTOR 5,5,0,1x]");
     for (std::string piece; std::getline(named, piece, '|');)
       pieces.push_back(piece);
     return pieces;
@@ -198,6 +212,13 @@ void ExpectPasses(const std::string& input, const ModelPasses& model, std::size_
   EXPECT_EQ(folder.Get(save + "tmp"), model.changes ? std::optional(model.changed) : std::nullopt);
   EXPECT_EQ(shown(), counts);
   EXPECT_TRUE(h.dialogs.messages.empty());
+
+  WriteFile(folder.Path(save), input);
+  PathHarness path(folder, {.read = readSize, .write = writeSize});
+  SectorChoice ofMap1;
+  ofMap1.OnlyMap(1);
+  EXPECT_EQ(path.passes.Remove(folder.Path(save), "", ofMap1).outcome, PassOutcome::kDone);
+  EXPECT_EQ(folder.Get(save), model.removesOfMap1 ? model.removedOfMap1 : input) << "map 1";
 }
 
 TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
