@@ -24,10 +24,10 @@ const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5", "", "[WORLDITEM i
 
 constexpr uid_t kNobody = 65534;
 
-// The new save and the temp file have the old save's owner (where the superuser runs the
-// pass), bits and extended attributes (where access lists live), an empty one too; a stale
-// temp file's own are not carried over, and a temp file is never wider open than the save,
-// not even before it has the save's bits.
+// The new save and the temp file have the old save's owner and group (handed over where the
+// superuser runs the pass), bits and extended attributes (where access lists live), an empty one
+// too; a stale temp file's own are not carried over, and a temp file is never wider open than the
+// save, not even before it has the save's bits.
 TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
   TempDir dir;
   const std::string save = dir.Path("sphereworld.scp");
@@ -57,9 +57,11 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
     ASSERT_EQ(setxattr(save.c_str(), "user.shard", "7", 1, 0), 0);
     ASSERT_EQ(setxattr(save.c_str(), "user.empty", "", 0, 0), 0);
     const bool superuser = geteuid() == 0;  // who may hand a file to another owner
-    if (superuser) {
-      ASSERT_EQ(chown(save.c_str(), kNobody, getegid()), 0);  // the group stays
+    if (superuser) {                        // another owner, or only another group
+      ASSERT_EQ(chown(save.c_str(), stale ? kNobody : 0, stale ? getegid() : kNobody), 0);
     }
+    struct stat owner {};
+    ASSERT_EQ(stat(save.c_str(), &owner), 0);
     fs::remove(temp);
     if (stale) {
       WriteFile(temp, "stale");
@@ -97,9 +99,7 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
           << "the folder's access list, inherited: " << (acls ? "set" : "not set here");
       struct stat info {};
       ASSERT_EQ(stat(file.c_str(), &info), 0);
-      if (superuser) {
-        EXPECT_EQ(info.st_uid, kNobody) << file;
-      }
+      EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(owner.st_uid, owner.st_gid)) << file;
     }
     EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos);
   }
