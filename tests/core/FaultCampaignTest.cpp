@@ -97,17 +97,29 @@ class PlannedFaults : public ForwardingFileSystem {
   std::string failing_;
 };
 
+// The files and watches that this process holds open; none counted where the system has no
+// list of them.
+std::ptrdiff_t OpenFiles() {
+  std::error_code none;
+  return std::distance(std::filesystem::directory_iterator("/proc/self/fd", none), {});
+}
+
 // Runs job(0) to job(count - 1) on many threads: a run's time goes mostly to waiting for the
-// system (closing a watch waits for the kernel's grace period), not to work.
+// system (closing a watch waits for the kernel's grace period), not to work. The runs leave
+// nothing open.
 void InParallel(int count, const std::function<void(int)>& job) {
-  std::atomic<int> next{0};
-  std::vector<std::jthread> threads(16);  // each joined as it goes
-  for (std::jthread& thread : threads) {
-    thread = std::jthread([&] {
-      for (int i; (i = next++) < count;)
-        job(i);
-    });
+  const std::ptrdiff_t open = OpenFiles();
+  {
+    std::atomic<int> next{0};
+    std::vector<std::jthread> threads(16);  // each joined as it goes
+    for (std::jthread& thread : threads) {
+      thread = std::jthread([&] {
+        for (int i; (i = next++) < count;)
+          job(i);
+      });
+    }
   }
+  EXPECT_EQ(OpenFiles(), open) << "files or watches left open";
 }
 
 // Runs `pass` on the save in `folder`, through `fs` (the folder itself, or a layer above it).
