@@ -1,8 +1,13 @@
 // What the system itself gives: bits, owners and attributes to keep, calls that signals cut
-// short, a save in the top folder. (What cannot be read or written is in the CLI's contract.)
+// short, calls that a file system lacks, a save in the top folder. (What cannot be read or
+// written is in the CLI's contract.)
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -14,6 +19,25 @@
 #include <vector>
 
 #include "TestSupport.h"
+
+// What the file system lacks while a test says so: the error that such a system gives in
+// place of the call, or 0 where it has the call. Every call of this process comes here.
+std::atomic<int> gNoRenameNoReplace{0}, gNoCopyRange{0}, gNoLocks{0};
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
+                         unsigned flags) noexcept {
+  if (gNoRenameNoReplace && (flags & RENAME_NOREPLACE)) return errno = gNoRenameNoReplace, -1;
+  return static_cast<int>(syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
+}
+extern "C" ssize_t copy_file_range(int from, loff_t* fromAt, int to, loff_t* toAt, std::size_t size,
+                                   unsigned flags) noexcept {
+  if (gNoCopyRange) return errno = gNoCopyRange, -1;
+  return syscall(SYS_copy_file_range, from, fromAt, to, toAt, size, flags);
+}
+extern "C" int flock(int fd, int operation) noexcept {
+  if (gNoLocks) return errno = gNoLocks, -1;
+  return static_cast<int>(syscall(SYS_flock, fd, operation));
+}
 
 namespace duskmend::test {
 namespace {
@@ -158,6 +182,51 @@ TEST(FailureTest, InterruptedWritesAndCopiesDeliverEveryByteOnce) {
   fs.Close(from);
   EXPECT_TRUE(ReadFile(dir.Path("copy")).substr(7 * text.size()) == text) << "the kernel's copy";
   EXPECT_GT(interruptions, 0);
+}
+
+// Where the file system lacks a rename that refuses to replace (NFS), the kernel's copy or
+// whole-file locks, a backup pass does without them or fails for what failed, and a file that
+// another program put at the backup's path stays there.
+TEST(FailureTest, WhatAFileSystemLacksIsDoneWithoutOrSaid) {
+  const struct Row {
+    const char* name;
+    std::atomic<int>& lacking;
+    int error;
+    bool done;
+  } rows[] = {{"no rename that refuses to replace", gNoRenameNoReplace, EINVAL, true},
+              {"no copy between two file systems", gNoCopyRange, EXDEV, true},
+              {"no copy on this file system", gNoCopyRange, EOPNOTSUPP, true},
+              {"no copy in this kernel", gNoCopyRange, ENOSYS, true},
+              {"a copy that fails", gNoCopyRange, EIO, false},
+              {"no locks", gNoLocks, ENOLCK, false}};
+  for (const Row& row : rows) {
+    for (const bool otherAtBackup : {false, true}) {
+      SCOPED_TRACE(std::string(row.name) + (otherAtBackup ? ", another file at the backup" : ""));
+      TempDir dir;
+      const std::string save = dir.Path("sphereworld.scp"), backup = dir.Path("kept.scp");
+      WriteFile(save, kOld);
+      bool other = false;            // whether another program put a file there
+      ForwardingFileSystem copying;  // a backup is a copy where no second name can be given
+      copying.fault = [&](const std::string& call) {
+        if (call == "Move" && otherAtBackup) WriteFile(backup, "another program's"), other = true;
+        return call == "Link" ? std::make_error_code(std::errc::cross_device_link)
+                              : std::error_code{};
+      };
+      PathHarness h(copying);
+      row.lacking = row.error;
+      const PassResult result = h.passes.Remove(save, backup);
+      row.lacking = 0;
+      const bool done = row.done && !other;
+      EXPECT_EQ(result.outcome == PassOutcome::kDone, done) << PassMessage(result);
+      EXPECT_EQ(PassMessage(result).find("Another Duskmend"), std::string::npos);
+      EXPECT_EQ(ReadFile(save).find("LOCALLIGHT") == std::string::npos, done);
+      const std::string kept = fs::exists(backup) ? ReadFile(backup) : "no backup";
+      EXPECT_EQ(kept, other ? "another program's" : done ? kOld : "no backup");
+      for (const auto& file : fs::directory_iterator(dir.Path("")))
+        EXPECT_TRUE(file.path() == save || file.path() == backup || file.path() == save + "tmp")
+            << file.path();
+    }
+  }
 }
 
 TEST(FailureTest, ASaveInTheTopFolderSyncsThatFolder) {

@@ -161,7 +161,8 @@ std::string RandomSave(std::mt19937& random) {
     std::istringstream named(
         "[SECTOR 1,1]|[sector|[SECTO|[Sector]| [SECTOR 1|LOCALLIGHT=5|locallight=|LOCALLIGHT|"
         "LIGHT|LIGHT=3|Light=|LIGHTS=1|LIGHT =5|FLAGS=04|flags=|RAINCHANCE=3|[WORLDCHAR c]|A|"
-        "[SECTOR 1,1,0,1]|[sector 2, 2,0 ,01 ]|[SECTOR 3,3,0,11]|[SECTOR 4,4,0,]|[SECTOR 5,5,0,1x]");
+        "[SECTOR 1,1,0,1]|[sector 2, 2,0 ,01 ]|[SECTOR 3,3,0,11]|[SECTOR 4,4,0,]|"
+        "[SECTOR 5,5,0,1x]");
     for (std::string piece; std::getline(named, piece, '|');)
       pieces.push_back(piece);
     return pieces;
