@@ -214,8 +214,8 @@ void SavePasses::Settle(PassResult& result, BackupFile& backup, const RewriteFil
                         bool untouched) {
   const bool newText =
       result.replaced || (result.failure && MeaningOf(result.failure->step).newTextInPlace);
-  result.backupKept =
-      backup.Settle(files && files->looked ? &files->read : nullptr, newText || untouched);
+  // Files that were made have looked at the save.
+  result.backupKept = backup.Settle(files ? &files->read : nullptr, newText || untouched);
   FileIdentity there;
   const bool gone = fs_.IdentityAt(files ? files->target : result.path, there) ==
                     std::errc::no_such_file_or_directory;

@@ -35,7 +35,6 @@ void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink, const BackupFile&
   if (std::error_code error = fs.IdentityOf(world->Handle(), read)) {
     throw PassFailure{kRead, error};
   }
-  looked = true;
   // A save that another program put in place between the opening and the link is not the
   // file that the backup names.
   FileIdentity linked;

@@ -35,7 +35,6 @@ class RewriteFiles {
   std::string target;    // the world save's file, links followed once
   std::string tempPath;  // beside the target
   FileIdentity read;     // the world save as it was opened
-  bool looked = false;   // `read` holds it
   FileWatch watch;       // on the world save, from its first look on; off on Windows
   std::optional<OpenFile> world;
   std::optional<OpenFile> temp;
