@@ -241,6 +241,7 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
           return;
         }
         EXPECT_EQ(save, kOldText) << "the save keeps its old text";
+        EXPECT_EQ(run.worldsave, SaveText::kOld) << "as the window and the CLI say";
         // The failure names its step; only a failed replace leaves the new text waiting in
         // the temp file; any other temp file that could not be removed is emptied instead.
         using Step = PassFailure::Step;
