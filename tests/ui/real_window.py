@@ -40,7 +40,7 @@ def start(scale="1"):
 def check_pixels(scale):
     child, window = start(scale)
     data = subprocess.run(["import", "-window", window, "-depth", "8", "ppm:-"], capture_output=True).stdout
-    child.terminate(), child.wait()
+    child.terminate(), child.wait(timeout=10)  # a program that SIGTERM does not end fails here
     header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
     width, height, rgb, s, at = int(header[1]), int(header[2]), data[header.end():], float(scale), f"at {scale}"
     pixel = lambda x, y: tuple(rgb[3 * (y * width + x):3 * (y * width + x) + 3])  # noqa: E731
