@@ -83,13 +83,14 @@ with tempfile.TemporaryDirectory() as folder:
     folder = folder.encode()
     # A path with blanks, quotes and bytes that are not UTF-8; on Windows, with letters
     # outside every 8-bit code page.
-    # On Linux, UTF-8 at its edges: the last two-byte letter, the first three-byte one, the
-    # first and the last four-byte ones, then an overlong form, a surrogate, one past U+10FFFF,
-    # a cut-off sequence and control bytes, which are no UTF-8.
+    # On Linux, UTF-8 at its edges: the first and the last two-byte letters, the first
+    # three-byte one, the first and the last four-byte ones, then an overlong form, a surrogate,
+    # one past U+10FFFF, a lead byte that UTF-8 never uses, a cut-off sequence and control
+    # bytes, which are no UTF-8.
     name = ("my shard's s\u00e9ve \u20ac\u0101.scp".encode() if wine else
-            b"my \"shard\" 's\xe9ve\xff\xdf\xbf\xe0\xa0\x80\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"
+            b"my \"shard\" 's\xe9ve\xff\xc2\x80\xdf\xbf\xe0\xa0\x80\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"
             b"\xc1\xbf\xe0\x9f\x80\xed\xa0\x80\xf0\x8f\xbf\xbf"
-            b"\xf4\x90\x80\x80\x01\x1f\x7f\xe2\x82.scp")
+            b"\xf4\x90\x80\x80\xf5\x80\x80\x80\x01\x1f\x7f\xe2\x82.scp")
     save = os.path.join(folder, name)
     missing = os.path.join(folder, b"missing.scp")
     counts = b"Local Lights found: 1\nSectors total: 2\n"
