@@ -26,7 +26,7 @@ extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* t
   return static_cast<int>(syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
 }
 extern "C" ssize_t copy_file_range(int from, loff_t* fromAt, int to, loff_t* toAt, std::size_t size,
-                                   unsigned flags) noexcept {
+                                   unsigned flags) {  // a cancellation point: no noexcept
   if (gNoCopyRange) return errno = gNoCopyRange, -1;
   return syscall(SYS_copy_file_range, from, fromAt, to, toAt, size, flags);
 }
