@@ -20,11 +20,13 @@
 // place of the call, or 0 where it has the call. Every call of this process comes here.
 std::atomic<int> gNoRenameNoReplace{0}, gNoCopyRange{0}, gNoLocks{0};
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name): "new" is a keyword here
 extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
                          unsigned flags) noexcept {
   if (gNoRenameNoReplace && (flags & RENAME_NOREPLACE)) return errno = gNoRenameNoReplace, -1;
   return static_cast<int>(syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
 }
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name): the names of this file
 extern "C" ssize_t copy_file_range(int from, loff_t* fromAt, int to, loff_t* toAt, std::size_t size,
                                    unsigned flags) {  // a cancellation point: no noexcept
   if (gNoCopyRange) return errno = gNoCopyRange, -1;
