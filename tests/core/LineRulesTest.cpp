@@ -44,8 +44,9 @@ struct ModelPasses {
 };
 // Whether a header opens a sector of map 1: the fourth of its numbers, blanks aside, is 1.
 bool OfMap1(const std::string& header) {
-  const std::string name = std::regex_replace(header.substr(7), std::regex("[ \t]|\\].*"), "");
-  return std::regex_match(name, std::regex("([^,]*,){3}0{0,8}1(,.*)?"));
+  static const std::regex blanksAndTail("[ \t]|\\].*");
+  static const std::regex fourthIs1("([^,]*,){3}0{0,8}1(,.*)?");
+  return std::regex_match(std::regex_replace(header.substr(7), blanksAndTail, ""), fourthIs1);
 }
 ModelPasses Model(const std::string& text, const std::string& value) {
   const std::regex end("\r\n|\r|\n");
@@ -68,6 +69,7 @@ ModelPasses Model(const std::string& text, const std::string& value) {
       continue;
     }
     ++expected.sectors;
+    const bool ofMap1 = OfMap1(line);
     const std::string& next = lines[++i];  // never a header itself
     const char* key = is(next, "locallight=") ? "LOCALLIGHT=" : is(next, "light=") ? "LIGHT=" : "";
     if (!*key) {
@@ -78,8 +80,8 @@ ModelPasses Model(const std::string& text, const std::string& value) {
         expected.changed += "LIGHT=" + value + "\r\n";
         const std::string& entry = lines[++i];
         expected.changes = expected.changes || entry != "LIGHT=" + value;
-        expected.removesOfMap1 = expected.removesOfMap1 || OfMap1(line);
-        if (!OfMap1(line)) expected.removedOfMap1 += entry + "\r\n";
+        expected.removesOfMap1 = expected.removesOfMap1 || ofMap1;
+        if (!ofMap1) expected.removedOfMap1 += entry + "\r\n";
       }
       continue;
     }
@@ -89,9 +91,9 @@ ModelPasses Model(const std::string& text, const std::string& value) {
     const bool sectionGoesOn =
         i + 1 < lines.size() && !lines[i + 1].empty() && lines[i + 1][0] != '[';
     if (sectionGoesOn) expected.removed += line + "\r\n";
-    expected.removesOfMap1 = expected.removesOfMap1 || OfMap1(line);
-    if (!OfMap1(line)) expected.removedOfMap1 += line + "\r\n" + next + "\r\n";
-    if (OfMap1(line) && sectionGoesOn) expected.removedOfMap1 += line + "\r\n";
+    expected.removesOfMap1 = expected.removesOfMap1 || ofMap1;
+    if (!ofMap1) expected.removedOfMap1 += line + "\r\n" + next + "\r\n";
+    if (ofMap1 && sectionGoesOn) expected.removedOfMap1 += line + "\r\n";
   }
   return expected;
 }
