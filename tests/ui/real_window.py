@@ -108,6 +108,8 @@ def check_orca():  # a blind user's session by the keyboard alone
     atexit.register(lambda: child.kill())
     key = lambda *keys: subprocess.run(["xdotool", "key", "--delay", "300", *keys])  # noqa: E731
     orca.hear("^Open Sphereworld.scp push button")
+    key("KP_Up")  # flat review: the focused line, with the path's box beside the button
+    check("nothing loaded, at the start", orca.hear("scp$")[-1], "No Worldsave loaded... Open Sphereworld.scp")
 
     def open_save(path):  # through the file dialog, the name typed as fast as a practised typist
         key("alt+s"), orca.hear("^File name: text")
@@ -142,6 +144,7 @@ def check_orca():  # a blind user's session by the keyboard alone
     key("KP_Up", "KP_Page_Up", "KP_Page_Up")  # flat review: the focused line, then two below
     check("the counts in flat review", orca.hear("Local Lights found")[-1], " Local Lights found: 5  Sectors total: 8")
     key("alt+c"), orca.hear("^Hey, Dude!")
+    check("the change's question", orca.hear(r"text\.$")[-1], "Change to what value? text.")
     key("5", "Return")
     check("the change told", orca.hear("^notification")[-1], told.format(5, 8))
     key("alt+r")
