@@ -49,7 +49,7 @@ bool OfMap1(const std::string& header) {
   return std::regex_match(std::regex_replace(header.substr(7), blanksAndTail, ""), fourthIs1);
 }
 ModelPasses Model(const std::string& text, const std::string& value) {
-  const std::regex end("\r\n|\r|\n");
+  static const std::regex end("\r\n|\r|\n");
   std::vector<std::string> lines(std::sregex_token_iterator(text.begin(), text.end(), end, -1),
                                  std::sregex_token_iterator());
   if (text.empty()) lines.clear();  // the one token of no text at all
