@@ -113,6 +113,7 @@ void PrintJson(const Command& command, const duskmend::PassResult& result, const
     std::cout << ']';
   }
   if (rewrites) std::cout << ",\"worldsave\":\"" << SaveTextName(result.worldsave) << '"';
+  if (!result.keptPath.empty()) std::cout << ",\"kept\":" << JsonString(result.keptPath);
   if (!command.backup.empty()) {
     std::cout << ",\"backup\":" << JsonString(command.backup)
               << ",\"backupKept\":" << (result.backupKept ? "true" : "false");

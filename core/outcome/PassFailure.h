@@ -45,34 +45,38 @@ struct PassFailure {
 struct StepMeaning {
   const char* name;     // the step's name where a program reports it to another
   bool newTextInPlace;  // the world save holds the pass's new text
-  // The temp file holds a text to keep: the new text after a failed switch, the old save's, or
-  // what another program wrote or left. Up to the switch it holds only this pass's text.
-  bool tempKept;
+  // What the temp file holds that is kept, and the message tells of, as the name it is kept
+  // under says it: "new" (the new text after a failed switch), "old" (the old save's text,
+  // or what stood at the save's name), "other" (what another program wrote or left); none
+  // where it holds only this pass's unfinished text, which goes.
+  const char* kept;
 };
 
 constexpr StepMeaning MeaningOf(PassFailure::Step step) {
   using Step = PassFailure::Step;
   switch (step) {
     case Step::kReadWorld:
-      return {"read-worldsave", false, false};
+      return {"read-worldsave", false, nullptr};
     case Step::kWriteTemp:
-      return {"write-temp", false, false};
+      return {"write-temp", false, nullptr};
     case Step::kWriteBackup:
-      return {"write-backup", false, false};
+      return {"write-backup", false, nullptr};
     case Step::kReplace:
-      return {"replace", false, true};
+      return {"replace", false, "new"};
     case Step::kWorldChanged:
-      return {"worldsave-changed", false, false};
+      return {"worldsave-changed", false, nullptr};
     case Step::kWorldRemovedAtSwitch:
+      return {"worldsave-changed", false, "old"};
     case Step::kWrittenIntoNew:
-      return {"worldsave-changed", false, true};
+      return {"worldsave-changed", false, "other"};
     case Step::kWorldChangedAtSwitch:
+      return {"worldsave-changed", true, "other"};
     case Step::kWrittenAtSwitch:
     case Step::kWrittenAtSwitchLost:
     case Step::kWorldReplacedAtSwitch:
-      return {"worldsave-changed", true, true};
+      return {"worldsave-changed", true, "old"};
   }
-  return {"unknown", false, true};
+  return {"unknown", false, "other"};
 }
 
 }  // namespace duskmend

@@ -14,6 +14,8 @@ struct PassRefusal {
     kValueNotText,    // or bytes that are no text in the console's character set
     kBusy,            // another Duskmend works on the save
     kTempIsSave,      // the temp path is another name of the save
+    kNotOurs,         // a file that Duskmend did not leave stands where the pass writes one
+    kBackupIsTemp,    // the backup's path is the save's temp path
     kNoWatch,         // the system has watches but gives none now
     kBackupExists,    // the backup's path is taken
     kMayNotReplace,   // this user may not replace the save as it is
@@ -25,7 +27,7 @@ struct PassRefusal {
 
   Reason reason;
   // the system's reason, for kMayNotReplace and kNoWatch; the path, for kTempIsSave,
-  // kBackupExists and kNoSpace; the character set, for kValueNotText
+  // kNotOurs, kBackupIsTemp, kBackupExists and kNoSpace; the character set, for kValueNotText
   std::string detail;
   std::uint64_t needed;  // bytes, for kNoSpace
   std::uint64_t free;

@@ -30,6 +30,9 @@ struct PassResult {
   std::vector<std::string> unseenSectors;  // sectors chosen by name that the save does not hold
   std::string path;                        // the world save, as the pass was given it
   std::string tempPath;                    // its temp file
+  // Where a text that the message tells of was moved from the temp path: a name of its own
+  // beside the save, which no pass writes; empty where nothing was kept, or it could not move.
+  std::string keptPath;
   std::string backupPath;                  // where the old save was to stay, if anywhere
   std::optional<PassRefusal> refusal;      // when refused
   std::optional<PassFailure> failure;      // when failed: which step, and the system's reason

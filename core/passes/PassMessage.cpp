@@ -32,6 +32,13 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
     case PassRefusal::Reason::kBackupExists:
       return "The backup " + refusal.detail + " exists already.\nChoose another name, or " +
              "move that file away, then try again.\n" + kNothingChanged;
+    case PassRefusal::Reason::kNotOurs:
+      return "Duskmend writes its temporary file at " + refusal.detail +
+             ", and a file stands there that Duskmend did not leave.\nLook at it and move it " +
+             "away, then try again.\n" + kNothingChanged;
+    case PassRefusal::Reason::kBackupIsTemp:
+      return "The backup " + refusal.detail + " would take the name of the worldsave's " +
+             "temporary file.\nChoose another name, then try again.\n" + kNothingChanged;
     case PassRefusal::Reason::kTempIsSave:
       return "The temporary file " + refusal.detail + " is another name of the worldsave " + path +
              " (a hard link).\nRemove or rename it, then try again.\n" + kNothingChanged;
@@ -53,9 +60,17 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
   return kNothingChanged;
 }
 
+// The file that holds what a pass kept: moved to a name of its own, or where it could not be
+// moved, still at the temp path.
+const std::string& Kept(const PassResult& result) {
+  return result.keptPath.empty() ? result.tempPath : result.keptPath;
+}
+
 // The three lines of a failure message: what failed, the system's reason, what it means.
+// `keptAt`: the file that holds what the failure kept.
 std::string FailureMessage(const PassFailure& failure, const std::string& path,
-                           const std::string& tempPath, const std::string& backupPath) {
+                           const std::string& tempPath, const std::string& keptAt,
+                           const std::string& backupPath) {
   std::string what;
   std::string meaning = "The worldsave was not changed.";
   switch (failure.step) {
@@ -71,7 +86,7 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
       break;
     case PassFailure::Step::kReplace:
       what = "Cannot replace the worldsave " + path;
-      meaning += " Its new text is in " + tempPath + ".";
+      meaning += " Its new text is in " + keptAt + ".";
       break;
     case PassFailure::Step::kWorldChanged:
       return "The worldsave " + path + " was " +
@@ -81,16 +96,16 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
     case PassFailure::Step::kWorldChangedAtSwitch:
       return "The worldsave " + path + " was changed by another program while Duskmend " +
              "replaced it, and that program's file could not be put back (" +
-             failure.error.message() + ").\nIt is in " + tempPath +
+             failure.error.message() + ").\nIt is in " + keptAt +
              "; the worldsave holds Duskmend's new text. Stop the server and look at both.";
     case PassFailure::Step::kWorldRemovedAtSwitch:
       return "The worldsave " + path + " was removed by another program while Duskmend " +
-             "replaced it.\nThe file that stood there before is in " + tempPath +
+             "replaced it.\nThe file that stood there before is in " + keptAt +
              ". Stop the server and look at it.";
     case PassFailure::Step::kWrittenIntoNew:
       return "The worldsave " + path + " was changed by another program while Duskmend " +
              "replaced it, and it is as that program left it.\nThat program also wrote " +
-             "where Duskmend's new text stood meanwhile: what it wrote is in " + tempPath +
+             "where Duskmend's new text stood meanwhile: what it wrote is in " + keptAt +
              ". Stop the server and look at both.";
     case PassFailure::Step::kWrittenAtSwitch:
       return (failure.error ? "Duskmend could not tell whether another program changed the " +
@@ -98,20 +113,20 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
                                   failure.error.message() + ")."
                             : "The worldsave " + path +
                                   " was changed by another program while Duskmend replaced it.") +
-             "\nWhat it held before is in " + tempPath +
+             "\nWhat it held before is in " + keptAt +
              "; the worldsave holds Duskmend's new text. Stop the server and look at both.";
     case PassFailure::Step::kWrittenAtSwitchLost:
       return "The worldsave " + path + " was changed by another program while Duskmend " +
-             "replaced it, and what that program wrote could not be kept in " + tempPath + " (" +
+             "replaced it, and what that program wrote could not be kept in " + keptAt + " (" +
              failure.error.message() +
              ").\nThe worldsave holds Duskmend's new text. Stop the server and look at it.";
     case PassFailure::Step::kWorldReplacedAtSwitch:
       return "Another program replaced or removed the worldsave " + path + " in the moment " +
              "Duskmend replaced it: a file that it put there, if any, is lost.\n" +
              "The worldsave holds Duskmend's new text; " +
-             (failure.error ? "what it held before could not be kept in " + tempPath + " (" +
+             (failure.error ? "what it held before could not be kept in " + keptAt + " (" +
                                   failure.error.message() + ")."
-                            : "what it held before is in " + tempPath + ".") +
+                            : "what it held before is in " + keptAt + ".") +
              " Is the server still running? Have it save the world again, then stop it.";
   }
   return what.append(1, '\n').append(failure.error.message()).append(1, '\n').append(meaning);
@@ -127,7 +142,7 @@ std::string DoneMessage(const PassResult& result) {
   if (result.copyBackError) {
     message += (message.empty() ? "" : "\n") + std::string("The worldsave was replaced, but ") +
                "its copy " + result.tempPath + " could not be written" +
-               (result.oldAtTemp ? "; that file still holds the old text.\n" : ".\n") +
+               (result.oldAtTemp ? "; " + Kept(result) + " holds the old text.\n" : ".\n") +
                result.copyBackError.message();
   }
   return message;
@@ -150,7 +165,8 @@ std::string PassMessage(const PassResult& result) {
     }
     case PassOutcome::kFailed:
       if (!result.failure) return "";
-      return FailureMessage(*result.failure, result.path, result.tempPath, result.backupPath) +
+      return FailureMessage(*result.failure, result.path, result.tempPath, Kept(result),
+                            result.backupPath) +
              backup;
     case PassOutcome::kDone:
       return DoneMessage(result);

@@ -5,6 +5,7 @@
 
 #include "AnalysisSteps.h"
 #include "ChangeSteps.h"
+#include "KeptText.h"
 #include "Latin1.h"
 #include "LineFileFailure.h"
 #include "ListSteps.h"
@@ -122,6 +123,7 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
     files.emplace(fs_, sink_, result.path, backup);
     result.tempPath = files->tempPath;
     const bool untouched = NothingToChange(*files, result, choice, args...);
+    files->MakeRoom(fs_, sink_, backup, !untouched);
     if (!untouched) WriteNewText<Steps>(*files, result, choice, args...);
     if (backup.Made() == BackupFile::State::kToCopy) {
       if (std::error_code error = backup.Copy(files->world->Handle(), sink_)) {
@@ -129,7 +131,6 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
       }
     }
     if (untouched) {
-      DiscardTemp(*files);
       Yield(true);
       return Settle(result, backup, &*files, untouched);
     }
@@ -147,19 +148,32 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
     result.copyBackError = replace.CopyBackError();
     result.oldAtTemp = replace.OldAtTemp();
     result.folderSyncError = replace.FolderSyncError();
+    if (result.oldAtTemp) Keep(result, *files, "old");
     if (stop_) result.outcome = PassOutcome::kStopped;  // asked for while the step ran
   } catch (const PassRefusal& refusal) {
     result.outcome = PassOutcome::kRefused;
     result.refusal = refusal;
   } catch (const PassFailure& failure) {
-    if (files && !MeaningOf(failure.step).tempKept) DiscardTemp(*files);
     result.outcome = PassOutcome::kFailed;
     result.failure = failure;
+    if (files && files->madeTemp) {
+      if (const char* kept = MeaningOf(failure.step).kept)
+        Keep(result, *files, kept);
+      else
+        DiscardTemp(*files);
+    }
   } catch (const PassStopped&) {
-    if (files) DiscardTemp(*files);
+    if (files && files->madeTemp) DiscardTemp(*files);
     result.outcome = PassOutcome::kStopped;
   }
   Settle(result, backup, files ? &*files : nullptr, false);
+}
+
+// Moves the text that the message tells of away from the temp path, which the next pass clears.
+void SavePasses::Keep(PassResult& result, RewriteFiles& files, const char* what) {
+  files.temp.reset();
+  if (!fs_.ReplacesOpenFiles()) files.world.reset();
+  result.keptPath = KeepAside(fs_, files.tempPath, files.target, what);
 }
 
 // Whether no entry would change. A save so is left as it is, its line ends too: a start script

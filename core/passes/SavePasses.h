@@ -62,6 +62,7 @@ class SavePasses {
   void WriteNewText(const RewriteFiles& files, PassResult& result, SectorChoice& choice,
                     const Args&... args);
   void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool untouched);
+  void Keep(PassResult& result, RewriteFiles& files, const char* what);
   // Closes the temp file, then removes it or, failing that, empties it: Windows does neither
   // to a file that is open.
   void DiscardTemp(RewriteFiles& files);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ProgressSink.h"
+#include "ScratchPath.h"
 #include "WhileWaiting.h"
 
 namespace duskmend {
@@ -16,6 +17,7 @@ std::error_code CopyToNewFile(FileSystem& fs, ProgressSink& sink, FileHandle fro
   bool taken = false;
   std::error_code error = fs.Lock(copy, taken);
   if (!error) error = fs.CopyPermissions(from, copy);
+  if (!error) ScratchPath::MarkMade(fs, copy, path);  // after the attributes that it copies
   std::uint64_t size = 0;
   if (!error) error = fs.Size(from, size);
   for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {

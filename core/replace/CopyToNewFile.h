@@ -13,8 +13,9 @@ class ProgressSink;
 // Bytes copied between two yields.
 inline constexpr std::uint64_t kCopyPiece = std::uint64_t{8} << 20;
 
-// Copies the whole of `from` to a new file at `path`, with its permissions, a piece at a
-// time, and durably where asked (its bytes and its name); a copy that fails is removed.
+// Copies the whole of `from` to a new file at `path`, with its permissions and the mark of
+// its name, a piece at a time, and durably where asked (its bytes and its name); a copy that
+// fails is removed.
 std::error_code CopyToNewFile(FileSystem& fs, ProgressSink& sink, FileHandle from,
                               const std::string& path, bool durable);
 

@@ -1,6 +1,8 @@
 #include "RewriteFiles.h"
 
-#include "WhileWaiting.h"
+#include <vector>
+
+#include "ScratchPath.h"
 
 namespace duskmend {
 namespace {
@@ -26,11 +28,14 @@ RewriteFiles::RewriteFiles(FileSystem& fs, ProgressSink& sink, const std::string
   bool taken = false;
   if (std::error_code error = fs.Lock(world->Handle(), taken)) throw PassFailure{kRead, error};
   if (!taken) RefuseBusy();
+  if (backup.Asked() && IsTempPath(fs, backup.Path())) {
+    throw PassRefusal(PassRefusal::Reason::kBackupIsTemp, backup.Path());
+  }
   if (backup.Asked()) backup.Link(target, sink);
-  Prepare(fs, sink, backup);
+  Prepare(fs, backup);
 }
 
-void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink, const BackupFile& backup) {
+void RewriteFiles::Prepare(FileSystem& fs, const BackupFile& backup) {
   // Looked at under the lock: a Duskmend that let the save go has no more changes to make.
   if (std::error_code error = fs.IdentityOf(world->Handle(), read)) {
     throw PassFailure{kRead, error};
@@ -54,11 +59,44 @@ void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink, const BackupFile&
   }
   std::string reason;
   if (fs.MayReplace(target, reason)) RefuseToReplace(reason);
-  RemoveOldTemp(fs, sink, tempPath);
-  // A part of a copy that a kill left.
-  if (backup.Made() == BackupFile::State::kToCopy) RemoveOldTemp(fs, sink, backup.PartPath());
   CheckSpace(fs, backup);
+}
+
+// Whether `path` names the temp path: the same name in the same folder, its links followed.
+bool RewriteFiles::IsTempPath(FileSystem& fs, const std::string& path) const {
+  const std::string name = ScratchPath::NameOf(path);
+  if (name != ScratchPath::NameOf(tempPath)) return false;
+  std::string folder = path.substr(0, path.size() - name.size());
+  if (folder.size() > 1) folder.pop_back();  // the separator; "/" stays
+  std::string resolved;
+  return !fs.ResolveLinks(folder.empty() ? "." : folder, resolved) &&
+         resolved + tempPath[tempPath.size() - name.size() - 1] + name == tempPath;
+}
+
+void RewriteFiles::MakeRoom(FileSystem& fs, ProgressSink& sink, const BackupFile& backup,
+                            bool newText) {
+  std::vector<ScratchPath> names;
+  if (newText) names.emplace_back(fs, tempPath, kWrite);
+  if (backup.Made() == BackupFile::State::kToCopy) {
+    names.emplace_back(fs, backup.PartPath(), PassFailure::Step::kWriteBackup);
+  }
+  std::vector<const ScratchPath*> ours;
+  for (const ScratchPath& name : names) {
+    FileIdentity there;
+    const ScratchPath::Holds holds = name.Look(target, read, there);
+    if (holds == ScratchPath::Holds::kOther) {
+      throw PassRefusal(PassRefusal::Reason::kNotOurs, name.Path());
+    }
+    if (holds == ScratchPath::Holds::kOurs) ours.push_back(&name);
+  }
+  for (const ScratchPath* name : ours)
+    name->Remove(sink);
+  if (newText) MakeTemp(fs);
+}
+
+void RewriteFiles::MakeTemp(FileSystem& fs) {
   temp.emplace(fs, tempPath, OpenMode::kCreateNew, kWrite);
+  madeTemp = true;
   bool taken = false;
   try {
     // Locked too, so that a Duskmend that opens the temp file as its save is refused.
@@ -73,41 +111,24 @@ void RewriteFiles::Prepare(FileSystem& fs, ProgressSink& sink, const BackupFile&
     // A temp file that this pass made and never filled does not stay behind.
     temp.reset();
     fs.Remove(tempPath);
+    madeTemp = false;
     throw;
   }
-}
-
-// An old temp file goes instead of being written again: a backup made with hard links may
-// hold it. A Duskmend that works on it as its save keeps it; anything but a regular file
-// there (a folder, a link) stays, and the pass fails.
-void RewriteFiles::RemoveOldTemp(FileSystem& fs, ProgressSink& sink,
-                                 const std::string& path) const {
-  FileHandle old = -1;
-  const std::error_code opened = fs.Open(path, OpenMode::kReadNoLink, old);
-  if (opened == std::errc::no_such_file_or_directory) return;
-  if (opened) throw PassFailure{kWrite, opened};
-  // Another name of the save itself (a hard link) is no temp file of an earlier run.
-  FileIdentity identity;
-  std::error_code error = fs.IdentityOf(old, identity);
-  const bool save = !error && identity.SameFile(read);
-  bool taken = false;
-  if (!error && !save) error = fs.Lock(old, taken);
-  fs.Close(old);
-  if (error) throw PassFailure{kWrite, error};
-  if (save) throw PassRefusal(PassRefusal::Reason::kTempIsSave, path);
-  if (!taken) RefuseBusy();
-  // Dropping the blocks of an earlier run's temp file, as large as the save, takes a while.
-  const std::error_code removed = WhileWaiting(sink, [&] { return fs.Remove(path); });
-  if (removed && removed != std::errc::no_such_file_or_directory)
-    throw PassFailure{kWrite, removed};
+  ScratchPath::MarkMade(fs, temp->Handle(), tempPath);  // after the save's attributes
 }
 
 // Each disk is asked for what it will get: the save's for the new text, the backup's for its
-// copy; one disk that gets both, for both.
+// copy; one disk that gets both, for both. An earlier run's temp file, as large as the save,
+// comes free first where it is Duskmend's own and has no other name.
 void RewriteFiles::CheckSpace(FileSystem& fs, const BackupFile& backup) const {
   std::uint64_t free = 0;
   std::uint64_t disk = 0;
   if (std::error_code error = fs.FreeSpace(target, free, disk)) throw PassFailure{kWrite, error};
+  FileIdentity old;
+  if (ScratchPath(fs, tempPath, kWrite).Look(target, read, old) == ScratchPath::Holds::kOurs &&
+      old.links <= 1) {
+    free += old.size;
+  }
   std::uint64_t needed = read.size + kSpaceMargin;
   if (backup.Made() == BackupFile::State::kToCopy) {
     std::uint64_t backupFree = 0;

@@ -108,6 +108,12 @@ class FileSystem {
   virtual std::error_code SyncFolderOf(const std::string& path) = 0;
   // The path of the file that `path` names, with every symbolic link followed.
   virtual std::error_code ResolveLinks(const std::string& path, std::string& target) = 0;
+  // Gives the file the mark that Duskmend gives each file that it makes: the name it was made
+  // under; an empty one takes the mark away. The mark goes with the file when it is renamed.
+  // Fails with std::errc::not_supported where the file system keeps no marks.
+  virtual std::error_code Mark(FileHandle file, const std::string& name) = 0;
+  // The file's mark, empty where it has none; fails as Mark does.
+  virtual std::error_code MarkOf(FileHandle file, std::string& name) = 0;
 };
 
 // The machine's own file system.

@@ -61,7 +61,44 @@ std::error_code CopyAttributes(int from, int to) {
   return {};
 }
 
+namespace {
+
+const char kMark[] = "user.duskmend";
+
+bool Unsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
+
+}  // namespace
+
+std::error_code SetMark(int fd, const std::string& name) {
+  const int result = name.empty() ? fremovexattr(fd, kMark)
+                                  : fsetxattr(fd, kMark, name.data(), name.size(), 0);
+  if (result == 0 || (name.empty() && errno == ENODATA)) return {};
+  return Unsupported(errno) ? std::make_error_code(std::errc::not_supported) : LastError();
+}
+
+std::error_code GetMark(int fd, std::string& name) {
+  char value[256];  // a file name's longest
+  const ssize_t size = fgetxattr(fd, kMark, value, sizeof value);
+  if (size < 0 && errno == ENODATA) {
+    name.clear();
+    return {};
+  }
+  if (size < 0 && errno == ERANGE) {
+    name = "?";  // no name of ours
+    return {};
+  }
+  if (size < 0) return Unsupported(errno) ? std::make_error_code(std::errc::not_supported) : LastError();
+  name.assign(value, static_cast<std::size_t>(size));
+  return {};
+}
+
 #else
 std::error_code CopyAttributes(int, int) { return {}; }
+std::error_code SetMark(int, const std::string&) {
+  return std::make_error_code(std::errc::not_supported);
+}
+std::error_code GetMark(int, std::string&) {
+  return std::make_error_code(std::errc::not_supported);
+}
 #endif
 }  // namespace duskmend

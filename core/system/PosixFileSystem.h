@@ -44,6 +44,8 @@ class PosixFileSystem final : public FileSystem {
   bool ReplacesOpenFiles() const override { return true; }
   std::error_code Remove(const std::string& path) override;
   std::error_code ResolveLinks(const std::string& path, std::string& target) override;
+  std::error_code Mark(FileHandle file, const std::string& name) override;
+  std::error_code MarkOf(FileHandle file, std::string& name) override;
 };
 
 namespace posix {

@@ -257,4 +257,12 @@ std::error_code PosixFileSystem::ResolveLinks(const std::string& path, std::stri
   return {};
 }
 
+std::error_code PosixFileSystem::Mark(FileHandle file, const std::string& name) {
+  return SetMark(Fd(file), name);
+}
+
+std::error_code PosixFileSystem::MarkOf(FileHandle file, std::string& name) {
+  return GetMark(Fd(file), name);
+}
+
 }  // namespace duskmend

@@ -151,16 +151,76 @@ std::string NewText(Pass pass, const std::string& old) {
   return text->second;
 }
 
-// Nothing stays but the save, its temp file, the backup and the backup's temp file, none of
-// them open to more users than the save.
+// A text that a pass kept beside the save, under a name that says what it is.
+bool IsKept(const std::string& file) {
+  for (const char* what : {".old-", ".new-", ".other-"}) {
+    if (file.starts_with(kSave + what)) return true;
+  }
+  return false;
+}
+
+// The name in the folder of the file that holds what a run kept.
+std::string Kept(const PassResult& run) {
+  return run.keptPath.empty() ? kTemp : Utf8(Native(run.keptPath).filename());
+}
+
+// Nothing stays but the save, its temp file, the backup, the backup's temp file and the texts
+// kept beside the save, none of them open to more users than the save.
 void ExpectOnlyKnownFiles(const FaultyFileSystem& folder) {
   namespace fs = std::filesystem;
   const auto save = fs::status(Native(folder.Path(kSave))).permissions();
   for (const auto& [file, bytes] : folder.Files()) {
-    EXPECT_TRUE(file == kSave || file == kTemp || file == kBackup || file == kBackup + "tmp")
+    EXPECT_TRUE(file == kSave || file == kTemp || file == kBackup || file == kBackup + "tmp" ||
+                IsKept(file))
         << file;
     EXPECT_EQ(fs::status(Native(folder.Path(file))).permissions() & ~save, fs::perms::none) << file;
   }
+}
+
+// The operator's next moves after a run that did not end done, on a copy of what it `left`:
+// the same pass, the other rewriting pass through the window, and an analysis. Each is done, or
+// refused saying what stands in its way; none removes or changes a file that holds text and
+// that the run's message names; and a run that said that nothing, or the worldsave, was not
+// changed left every file of the folder as it found it (`before`).
+void ExpectTheNextMovesLoseNothing(const FaultyFileSystem& left, bool exchanges,
+                                   const PassResult& run, Pass pass,
+                                   const std::map<std::string, std::string>& before) {
+  const std::string message = PassMessage(run);
+  const bool unchanged = message.ends_with("Nothing was changed.") ||
+                         message.find("The worldsave was not changed.") != std::string::npos;
+  std::map<std::string, std::string> told;
+  for (const auto& [file, bytes] : left.Files()) {
+    const bool named = message.find(left.Path(file)) != std::string::npos;
+    if (file != kSave && !bytes.empty() && named) told[file] = bytes;
+    // Only a file that it names, or a temp file that it could only empty, is new.
+    EXPECT_TRUE(!unchanged || before.count(file) || named ||
+                ((file == kTemp || file == kBackup + "tmp") && bytes == ""))
+        << file << " after: " << message;
+  }
+  for (const auto& [file, bytes] : before)
+    EXPECT_TRUE(!unchanged || left.Get(file) == bytes) << file << " after: " << message;
+  FaultyFileSystem folder(exchanges, left.Files(), left.Marks());
+  EXPECT_TRUE(run.keptPath.empty() || told.count(Kept(run))) << message;
+  // Refused only by a file at the temp path that it cannot tell as a part of its own.
+  const auto proceeds = [&](PassOutcome outcome, const std::string& said) {
+    EXPECT_TRUE(outcome == PassOutcome::kDone ||
+                (outcome == PassOutcome::kRefused &&
+                 said.starts_with("Duskmend writes its temporary file at " + folder.Path(kTemp))))
+        << said << "\nafter: " << message;
+  };
+  const PassResult same =
+      RunPass(folder, folder, pass == Pass::kRemoveWithBackup ? Pass::kRemove : pass);
+  proceeds(same.outcome, PassMessage(same));
+  Harness window(folder);
+  window.recorder.keepsAlive = false;
+  window.dialogs.answer = "5";
+  window.Load(folder.Path(kSave));
+  const PassOutcome other =
+      pass == Pass::kChange ? window.runner.RemovePass() : window.runner.ChangePass();
+  proceeds(other, window.dialogs.messages.empty() ? "" : window.dialogs.messages.back());
+  proceeds(RunPass(folder, folder, Pass::kAnalysis).outcome, "");
+  for (const auto& [file, bytes] : told)
+    EXPECT_EQ(folder.Get(file), bytes) << file << ", named in: " << message;
 }
 
 const std::pair<const char*, Pass> kPasses[] = {{"analysis", Pass::kAnalysis},
@@ -196,6 +256,9 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
         ASSERT_FALSE(faults.Failing().empty());
         ++injected;
         ExpectOnlyKnownFiles(folder);
+        if (run.outcome != PassOutcome::kDone) {
+          ExpectTheNextMovesLoseNothing(folder, exchanges, run, pass, {{kSave, kOldText}});
+        }
         const std::optional<std::string> save = folder.Get(kSave), temp = folder.Get(kTemp);
         // A backup is whole or absent, stays wherever the new text took the save's place,
         // and wherever else it stays, the message says where it is.
@@ -220,7 +283,10 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
             }
             return;
           }
-          EXPECT_TRUE(run.oldAtTemp ? temp == kOldText : !temp || temp == "");
+          EXPECT_TRUE(run.oldAtTemp ? folder.Get(Kept(run)) == kOldText : !temp || temp == "");
+          EXPECT_EQ(run.oldAtTemp, message.find(folder.Path(Kept(run)) + " holds the old text") !=
+                                       std::string::npos)
+              << message;
           return;
         }
         if (run.outcome == PassOutcome::kRefused) {
@@ -240,13 +306,16 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
           // could not be told: its old text is kept.
           EXPECT_TRUE(run.failure->error);
           EXPECT_EQ(save, expected);
-          EXPECT_EQ(temp, kOldText);
+          EXPECT_EQ(folder.Get(Kept(run)), kOldText);
+          EXPECT_NE(message.find("What it held before is in " + folder.Path(Kept(run))),
+                    std::string::npos);
           return;
         }
         EXPECT_EQ(save, kOldText) << "the save keeps its old text";
         EXPECT_EQ(run.worldsave, SaveText::kOld) << "as the window and the CLI say";
-        // The failure names its step; only a failed replace leaves the new text waiting in
-        // the temp file; any other temp file that could not be removed is emptied instead.
+        // The failure names its step; only a failed replace leaves the new text, kept beside
+        // the save where it can be moved from the temp path (else waiting there), and said;
+        // any other temp file that could not be removed is emptied instead.
         using Step = PassFailure::Step;
         const Step step = run.failure->step;
         const bool replace = step == Step::kReplace;
@@ -254,11 +323,14 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
                     step == Step::kWriteBackup)
             << message;
         const bool noRemove = faults.Failing() == "Remove" || lasting == Lasting::kThenNoRemove;
+        const std::string kept = Kept(run);
+        EXPECT_EQ(replace, message.find(folder.Path(kept) + ".") != std::string::npos) << message;
+        if (replace) {
+          EXPECT_EQ(folder.Get(kept), expected);
+        }
         for (const std::string& file : {kTemp, kBackup + "tmp"}) {
           const std::optional<std::string> left = folder.Get(file);
-          EXPECT_TRUE(replace && file == kTemp ? left == expected
-                                               : !left || (left == "" && noRemove))
-              << file;
+          EXPECT_TRUE((replace && file == kept) || !left || (left == "" && noRemove)) << file;
         }
       });
     }

@@ -4,13 +4,46 @@
 
 namespace duskmend::test {
 
-FaultyFileSystem::FaultyFileSystem(bool exchanges, const std::map<std::string, std::string>& files)
+FaultyFileSystem::FaultyFileSystem(bool exchanges, const std::map<std::string, std::string>& files,
+                                   const std::map<std::string, std::string>& marks)
     : exchanges_(exchanges) {
   for (const auto& [name, bytes] : files) {
     WriteFile(Path(name), bytes);
     synced_[FileOf(name)] = bytes;  // as if it had been on the disk for long
+    FileHandle file = -1;
+    if (marks.count(name) && !SystemFileSystem().Open(Path(name), OpenMode::kRead, file)) {
+      SystemFileSystem().Mark(file, marks.at(name));
+      SystemFileSystem().Close(file);
+      marks_[FileOf(name)] = marks.at(name);
+    }
   }
   NoteNames();
+}
+
+std::error_code FaultyFileSystem::Mark(FileHandle file, const std::string& name) {
+  const std::error_code error = ForwardingFileSystem::Mark(file, name);
+  FileIdentity identity;
+  if (!error && !SystemFileSystem().IdentityOf(file, identity) && files_.count(identity.file)) {
+    marks_[files_.at(identity.file)] = name;
+  }
+  return error;
+}
+
+std::map<std::string, std::string> FaultyFileSystem::Marks(bool afterPowerCut) const {
+  std::map<std::string, int> names = syncedNames_;
+  if (!afterPowerCut) {
+    names.clear();
+    FileIdentity identity;
+    for (const std::string& name : Names()) {
+      if (!SystemFileSystem().IdentityAt(Path(name), identity) && files_.count(identity.file))
+        names[name] = files_.at(identity.file);
+    }
+  }
+  std::map<std::string, std::string> marks;
+  for (const auto& [name, file] : names) {
+    if (marks_.count(file) && !marks_.at(file).empty()) marks[name] = marks_.at(file);
+  }
+  return marks;
 }
 
 std::optional<std::string> FaultyFileSystem::Get(const std::string& name) const {

@@ -15,7 +15,9 @@ namespace duskmend::test {
 // no names and links no files (FAT), a backup is a copy.
 class FaultyFileSystem : public ForwardingFileSystem {
  public:
-  FaultyFileSystem(bool exchanges, const std::map<std::string, std::string>& files);
+  // `marks`: the files among them that carry Duskmend's mark, and the name it gives.
+  FaultyFileSystem(bool exchanges, const std::map<std::string, std::string>& files,
+                   const std::map<std::string, std::string>& marks = {});
 
   // The path of `name` in the folder.
   std::string Path(const std::string& name) const { return dir_.Path(name); }
@@ -24,6 +26,9 @@ class FaultyFileSystem : public ForwardingFileSystem {
   std::map<std::string, std::string> Files() const;
   // What a power cut now would leave: the synced names, each with its file's synced bytes.
   std::map<std::string, std::string> AfterPowerCut() const;
+  // The marks that the files carry, by name, now or after a power cut: a mark lasts as its
+  // file does.
+  std::map<std::string, std::string> Marks(bool afterPowerCut = false) const;
 
   std::error_code Open(const std::string& path, OpenMode mode, FileHandle& file) override;
   std::error_code Sync(FileHandle file) override;
@@ -32,6 +37,7 @@ class FaultyFileSystem : public ForwardingFileSystem {
     if (exchanges_) return ForwardingFileSystem::Exchange(a, b);
     return Unsupported("Exchange", std::errc::not_supported);
   }
+  std::error_code Mark(FileHandle file, const std::string& name) override;
   std::error_code Link(const std::string& existing, const std::string& added) override {
     if (exchanges_) return ForwardingFileSystem::Link(existing, added);
     return Unsupported("Link", std::errc::cross_device_link);
@@ -53,6 +59,7 @@ class FaultyFileSystem : public ForwardingFileSystem {
   std::map<std::uint64_t, int> files_;  // the file that each file number stands for now
   std::map<int, std::string> synced_;   // each file's bytes at its last sync
   std::map<std::string, int> syncedNames_;
+  std::map<int, std::string> marks_;  // each file's mark
   int next_ = 0;
 };
 

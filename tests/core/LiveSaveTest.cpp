@@ -32,7 +32,7 @@ TEST(LiveSaveTest, ALinkedSaveIsReplacedAtItsTargetAndHardLinkedBackupsKeepTheir
   fs::create_directory(dir.Path("real"));
   const std::string target = dir.Path("real/a.scp");
   WriteFile(target, Save(400));
-  WriteFile(target + "tmp", "the last pass's copy\r\n");
+  WriteOwnPart(target + "tmp", "the last pass's copy\r\n");
   fs::create_hard_link(target, dir.Path("backup.scp"));
   fs::create_hard_link(target + "tmp", dir.Path("backup.scptmp"));
   WriteFile(dir.Path("b.scp"), Save(400));

@@ -23,8 +23,9 @@ const std::string kOld = CrLf({"[SECTOR 1,1]", "LOCALLIGHT=5"});
 
 #if !defined(_WIN32)  // the swap of names, and room kept as POSIX keeps it
 // Another program puts its save in place at the very moment of the switch, and its file
-// cannot be swapped back: it waits at the temp path, and the pass says where each text is.
-TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
+// cannot be swapped back: it is kept beside the save under a name of its own, and the pass
+// says where each text is.
+TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItKeptBesideTheSave) {
   FaultyFileSystem folder(true, {{"w.scp", kOld + "A=1\r\n"}, {"new.scp", "WRITER\r\n"}});
   int exchanges = 0;
   folder.fault = [&](const std::string& call) {
@@ -37,11 +38,12 @@ TEST(ReplaceTest, AWriterAtTheSwitchWhoseFileCannotGoBackFindsItAtTheTempPath) {
   const PassResult result = h.passes.Remove(folder.Path("w.scp"));
   EXPECT_EQ(result.outcome, PassOutcome::kFailed);
   EXPECT_EQ(folder.Get("w.scp"), CrLf({"[SECTOR 1,1]", "A=1"}));
-  EXPECT_EQ(folder.Get("w.scptmp"), "WRITER\r\n");
+  EXPECT_FALSE(folder.Get("w.scptmp"));
   ASSERT_TRUE(result.failure);
   EXPECT_EQ(result.failure->step, PassFailure::Step::kWorldChangedAtSwitch);
-  EXPECT_NE(PassMessage(result).find("It is in " + folder.Path("w.scptmp") + ";"),
-            std::string::npos);
+  ASSERT_TRUE(result.keptPath.starts_with(folder.Path("w.scp.other-"))) << result.keptPath;
+  EXPECT_EQ(ReadFile(result.keptPath), "WRITER\r\n");
+  EXPECT_NE(PassMessage(result).find("It is in " + result.keptPath + ";"), std::string::npos);
 }
 
 // A folder with a second disk in it, "other/", each of the two holding `capacity` bytes: a

@@ -35,6 +35,8 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
+// Writes `bytes` at `path` as a killed pass of Duskmend leaves a file: with its mark.
+void WriteOwnPart(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 // The lines joined, each followed by CR LF.
 std::string CrLf(const std::vector<std::string>& lines);
@@ -148,6 +150,8 @@ class ForwardingFileSystem : public FileSystem {
   DUSKMEND_FORWARD(Remove, (const std::string& path), (path))
   DUSKMEND_FORWARD(SyncFolderOf, (const std::string& path), (path))
   DUSKMEND_FORWARD(ResolveLinks, (const std::string& path, std::string& target), (path, target))
+  DUSKMEND_FORWARD(Mark, (FileHandle file, const std::string& name), (file, name))
+  DUSKMEND_FORWARD(MarkOf, (FileHandle file, std::string& name), (file, name))
 #undef DUSKMEND_FORWARD
   std::error_code Close(FileHandle file) override;
   bool ReplacesOpenFiles() const override { return system_.ReplacesOpenFiles(); }
