@@ -80,6 +80,14 @@ void RewriteFiles::MakeRoom(FileSystem& fs, ProgressSink& sink, const BackupFile
   if (backup.Made() == BackupFile::State::kToCopy) {
     names.emplace_back(fs, backup.PartPath(), PassFailure::Step::kWriteBackup);
   }
+  // A save that another program replaced meanwhile (a second Duskmend among them) is left as
+  // that program left it, and so is what that program put beside it.
+  FileIdentity now;
+  const std::error_code looked = fs.IdentityAt(target, now);
+  if (looked == std::errc::no_such_file_or_directory || (!looked && now != read)) {
+    throw PassFailure{PassFailure::Step::kWorldChanged, looked};
+  }
+  if (looked) throw PassFailure{kRead, looked};
   std::vector<const ScratchPath*> ours;
   for (const ScratchPath& name : names) {
     FileIdentity there;

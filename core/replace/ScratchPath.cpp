@@ -28,11 +28,9 @@ ScratchPath::Holds ScratchPath::Look(const std::string& target, const FileIdenti
   bool ours = false;
   if (!error && !save && taken) {
     error = fs_.MarkOf(file, mark);
-    ours = !error && mark == NameOf(path_);
-    if (error == std::errc::not_supported) {
-      error = {};
-      ours = PartOfSave(file, there.size, target);
-    }
+    if (error == std::errc::not_supported) error = {};
+    // Made and killed before it had its mark, or on a file system that keeps none.
+    ours = !error && (mark == NameOf(path_) || PartOfSave(file, there.size, target));
   }
   fs_.Close(file);
   if (error) throw PassFailure{step_, error};

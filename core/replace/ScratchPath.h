@@ -13,8 +13,9 @@ class ProgressSink;
 // A name where a rewriting pass writes a file of its own: the temp path, or the part path of a
 // backup copy. What stands there may go only where it is Duskmend's own: a file that carries
 // the mark of that very name (each file that Duskmend makes carries the name it was made
-// under), or where the file system keeps no marks, a part copy of the save (a prefix of its
-// bytes). Anything else stays, and the pass is refused before it writes or removes a file.
+// under), or a part copy of the save (a prefix of its bytes: one that a kill left before it
+// had its mark, or one on a file system that keeps no marks). Anything else stays, and the pass
+// is refused before it writes or removes a file.
 class ScratchPath {
  public:
   enum class Holds { kNothing, kOurs, kOther };

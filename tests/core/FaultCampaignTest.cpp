@@ -360,20 +360,24 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
                      (old == &large ? ", large" : ""));
         const std::size_t readSize = old == &large ? LineReader::kDefaultReadSize : 64;
         const std::string expected = NewText(pass, *old);
-        // Each state that a crash can leave, with the first call after which it could.
-        std::map<std::map<std::string, std::string>, std::string> states;
+        // Each state that a crash can leave (the files, and the marks they carry), with the
+        // first call after which it could.
+        using Files = std::map<std::string, std::string>;
+        std::map<std::pair<Files, Files>, std::string> states;
         FaultyFileSystem folder(exchanges, {{kSave, *old}});
         folder.afterCall = [&](const std::string& call) {
-          states.try_emplace(folder.Files(), "a kill after " + call);
-          states.try_emplace(folder.AfterPowerCut(), "a power cut after " + call);
+          states.try_emplace({folder.Files(), folder.Marks()}, "a kill after " + call);
+          states.try_emplace({folder.AfterPowerCut(), folder.Marks(true)},
+                             "a power cut after " + call);
         };
         ASSERT_EQ(RunPass(folder, folder, pass, readSize).outcome, PassOutcome::kDone);
         EXPECT_EQ(folder.AfterPowerCut().at(kSave), expected) << "the new save is durable";
-        // The next run on what a crash left must find the old or the new save.
+        // The next run on what a crash left must find the old or the new save, and remove
+        // only what a Duskmend left.
         const std::vector crashes(states.begin(), states.end());
         cuts += static_cast<int>(crashes.size());
         InParallel(static_cast<int>(crashes.size()), [&, backup = backup](int i) {
-          auto files = crashes[i].first;
+          auto files = crashes[i].first.first;
           SCOPED_TRACE(crashes[i].second);
           auto save = files.find(kSave);
           ASSERT_NE(save, files.end()) << "the save is gone";
@@ -381,13 +385,15 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
               << "a save of " << save->second.size() << " bytes";
           ASSERT_TRUE(!files.count(kBackup) || files[kBackup] == *old) << "a part of a backup";
           files.erase(kBackup);
-          FaultyFileSystem next(exchanges, files);
+          FaultyFileSystem next(exchanges, files, crashes[i].first.second);
           ASSERT_EQ(RunPass(next, next, pass, readSize).outcome, PassOutcome::kDone);
           EXPECT_EQ(next.Get(kSave), expected);
-          // A save that holds the new text already is left as it is, without a temp file.
-          const std::size_t temp = save->second == *old;
-          EXPECT_EQ(next.Files().size(),
-                    pass == Pass::kAnalysis ? files.size() : 1 + temp + backup);
+          // A save that holds the new text already is left as it is, and its folder too.
+          if (pass == Pass::kAnalysis || save->second == expected) {
+            EXPECT_EQ(next.Files().size(), files.size() + backup);
+          } else {
+            EXPECT_EQ(next.Files().size(), 2 + backup);
+          }
         });
       }
     }
@@ -546,11 +552,17 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
             std::optional<std::string> before, after;
           };
           std::vector<Act> acts;
+          std::map<std::string, std::string> found;
           folder.fault = [&, calls = 0](const std::string& call) mutable {
             if (++calls == k || (watched && acts.size() == 1 && call == "Exchange")) {
               acts.push_back({folder.Get(kSave), std::nullopt});
               const std::string said = another.act(folder.Path(kSave));
               acts.back().after = said == "removed" ? std::nullopt : folder.Get(kSave);
+              // What the folder held as the pass went on: up to its lock, all of it was the
+              // other program's.
+              if (calls <= locked) found = folder.Files();
+              found.erase(kSave);
+              if (acts.back().after) found[kSave] = *acts.back().after;
               if (std::string(other).ends_with("Duskmend") && k > locked && k <= switched) {
                 EXPECT_TRUE(said.starts_with(kLocked)) << said;
               }
@@ -571,6 +583,9 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
                                    " holds the old save.") != std::string::npos)
               << message;
           const bool done = run.outcome == PassOutcome::kDone;
+          if (!done && save) {
+            ExpectTheNextMovesLoseNothing(folder, exchanges, run, pass, found);
+          }
           // Once the backup is made, the old text stays at the save or the backup, but where a
           // linked backup was written in place with the save, as one file with it.
           if (pass == Pass::kRemoveWithBackup && (done || k > backedUp) &&
@@ -609,8 +624,8 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
             const Act& a = acts[i];
             const bool changedOn = i + 1 < acts.size() && acts[i + 1].before == a.after;
             if (a.after && a.after != a.before && !changedOn && save != a.after) {
-              EXPECT_EQ(temp, a.after);
-              EXPECT_NE(message.find(folder.Path(kTemp)), std::string::npos) << message;
+              EXPECT_EQ(folder.Get(Kept(run)), a.after);
+              EXPECT_NE(message.find(folder.Path(Kept(run))), std::string::npos) << message;
             }
           }
         });
