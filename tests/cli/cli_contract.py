@@ -136,6 +136,8 @@ with tempfile.TemporaryDirectory() as folder:
         ([b"change", b"7", save], b"", foreign, 2, SAVE, lambda: os.symlink(victim, temp)),
         ([b"remove", save], b"", foreign, 2, SAVE, lambda: os.symlink(elsewhere, temp)),
         ([b"remove", save], b"", foreign, 2, SAVE, lambda: put(temp, b"the operator's notes")),
+        ([b"--backup", temp, b"remove", save], b"",
+         b"The backup " + temp + b" would take the name of the worldsave's temporary file.\n", 2, SAVE),
         ([b"remove", save], b"", b"Cannot replace the worldsave " + save + b"\nit is read-only\n", 2, SAVE,
          lambda: os.chmod(save, 0o444)),  # read-only to the superuser too, whom no bit stops
     ]
@@ -295,6 +297,12 @@ with tempfile.TemporaryDirectory() as folder:
         check("--backup over a taken path, " + name, (code, err.split(b"\n")[0], read(save)),
               (2, b"The backup " + backup + b" exists already.", REMOVED))
         os.remove(backup)
+    # The operator's file where a copy is written first stays, and the pass says where it is.
+    put(backup + b"tmp", b"the operator's notes")
+    done = subprocess.run(wrap + [cli, b"--backup", backup, b"change", b"7", save], capture_output=True, env=TRACED)
+    check("--backup, copied: the operator's file at its temp name", (done.returncode, done.stderr.split(b",")[0],
+                                                                     read(backup + b"tmp"), read(save)),
+          (2, b"Duskmend writes its temporary file at " + backup + b"tmp", b"the operator's notes", REMOVED))
 
     # A value is judged as the server reads it (blanks skipped, digits after a leading 0 as a
     # hexadecimal number, other text as an expression), written as typed, and the operator told

@@ -86,7 +86,7 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
     ASSERT_EQ(stat(save.c_str(), &owner), 0);
     fs::remove(temp);
     if (stale) {
-      WriteOwnPart(temp, "stale");
+      WriteFile(temp, kOld.substr(0, 5));  // a part that a kill left
       fs::permissions(temp, fs::perms(0666));
       for (const char* name : {"user.stale", "user.stale2"})
         ASSERT_EQ(setxattr(temp.c_str(), name, "1", 1, 0), 0);

@@ -30,14 +30,11 @@ std::error_code FaultyFileSystem::Mark(FileHandle file, const std::string& name)
 }
 
 std::map<std::string, std::string> FaultyFileSystem::Marks(bool afterPowerCut) const {
-  std::map<std::string, int> names = syncedNames_;
-  if (!afterPowerCut) {
-    names.clear();
-    FileIdentity identity;
-    for (const std::string& name : Names()) {
-      if (!SystemFileSystem().IdentityAt(Path(name), identity) && files_.count(identity.file))
-        names[name] = files_.at(identity.file);
-    }
+  std::map<std::string, int> names = afterPowerCut ? syncedNames_ : std::map<std::string, int>{};
+  FileIdentity identity;
+  for (const std::string& name : afterPowerCut ? std::vector<std::string>{} : Names()) {
+    if (!SystemFileSystem().IdentityAt(Path(name), identity) && files_.count(identity.file))
+      names[name] = files_.at(identity.file);  // the file that the name stands for now
   }
   std::map<std::string, std::string> marks;
   for (const auto& [name, file] : names) {

@@ -202,7 +202,7 @@ void ExpectPasses(const std::string& input, const ModelPasses& model, std::size_
   // The temp file stays with the new text; a save left as it was leaves it as it was, and a
   // part that a killed pass left there with it.
   const std::string part = input.substr(0, input.size() / 2);
-  WriteOwnPart(folder.Path(save + "tmp"), part);
+  WriteFile(folder.Path(save + "tmp"), part);
   h.model.SetLightsCount(77);
   const bool removes = model.lights > 0;
   EXPECT_EQ(h.runner.RemovePass(), PassOutcome::kDone);

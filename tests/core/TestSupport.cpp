@@ -5,7 +5,6 @@
 #include <random>
 #include <sstream>
 
-#include "ScratchPath.h"
 
 namespace duskmend::test {
 
@@ -41,15 +40,6 @@ std::string ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(Native(path), std::ios::binary | std::ios::trunc) << bytes;
-}
-
-void WriteOwnPart(const std::string& path, const std::string& bytes) {
-  WriteFile(path, bytes);
-  FileSystem& fs = SystemFileSystem();
-  FileHandle file = -1;
-  if (fs.Open(path, OpenMode::kReadNoLink, file)) return;
-  ScratchPath::MarkMade(fs, file, path);
-  fs.Close(file);
 }
 
 bool Exists(const std::string& path) {

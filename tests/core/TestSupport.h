@@ -35,8 +35,6 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
-// Writes `bytes` at `path` as a killed pass of Duskmend leaves a file: with its mark.
-void WriteOwnPart(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 // The lines joined, each followed by CR LF.
 std::string CrLf(const std::vector<std::string>& lines);

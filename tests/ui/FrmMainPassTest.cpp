@@ -43,7 +43,7 @@ class FrmMainPassTest : public QObject {
     duskmend::test::TempDir dir;
     const std::string save = dir.Path("sphereworld.scp");
     duskmend::test::WriteFile(save, Save(1200));
-    duskmend::test::WriteOwnPart(save + "tmp", Save(1200).substr(0, 100));  // an earlier one
+    duskmend::test::WriteFile(save + "tmp", Save(1200).substr(0, 100));  // an earlier one's part
     OpeningDialogs dialogs;
     dialogs.file = QString::fromStdString(save);
     duskmend::test::ForwardingFileSystem files;
