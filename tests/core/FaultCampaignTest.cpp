@@ -62,7 +62,7 @@ std::error_code ErrorFor(const std::string& call) {
 }
 
 // How long a planned fault lasts: one call, every later call of its kind, or one call and
-// every later removal (so that what it left cannot be cleared away).
+// every later removal or move (so that what it left can be neither cleared nor moved away).
 enum class Lasting { kOnce, kOn, kThenNoRemove };
 
 // Fails call `k` (counted over all calls from 1), and more as `lasting` says. A failing write
@@ -76,7 +76,7 @@ class PlannedFaults : public ForwardingFileSystem {
       const bool later = counted_ > k_ && k_ > 0;
       const bool fails = counted_ == k_ ||
                          (later && lasting_ == Lasting::kOn && call == failing_) ||
-                         (later && lasting_ == Lasting::kThenNoRemove && call == "Remove");
+                         (later && lasting_ == Lasting::kThenNoRemove && (call == "Remove" || call == "Move"));
       return fails ? ErrorFor(call) : std::error_code{};
     };
   }
