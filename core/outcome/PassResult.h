@@ -30,9 +30,6 @@ struct PassResult {
   std::vector<std::string> unseenSectors;  // sectors chosen by name that the save does not hold
   std::string path;                        // the world save, as the pass was given it
   std::string tempPath;                    // its temp file
-  // Where a text that the message tells of was moved from the temp path: a name of its own
-  // beside the save, which no pass writes; empty where nothing was kept, or it could not move.
-  std::string keptPath;
   std::string backupPath;                  // where the old save was to stay, if anywhere
   std::optional<PassRefusal> refusal;      // when refused
   std::optional<PassFailure> failure;      // when failed: which step, and the system's reason
@@ -42,6 +39,9 @@ struct PassResult {
   std::error_code folderSyncError;         // done, but the switch may not outlast a power cut
   SaveText worldsave = SaveText::kOld;     // what the save's path holds after a rewriting pass
   bool backupKept = false;                 // the backup stays, with the old text
+  // Where a text that the message tells of was moved from the temp path: a name of its own
+  // beside the save, which no pass writes; empty where nothing was kept, or it could not move.
+  std::string keptPath;
 };
 
 }  // namespace duskmend

@@ -54,9 +54,10 @@ bool ScratchPath::PartOfSave(FileHandle file, std::uint64_t size, const std::str
   for (std::uint64_t left = size; same && left > 0;) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, ours.size()));
     std::size_t got = 0, gotSave = 0;
-    same = !fs_.Read(file, ours.data(), want, got) && got > 0 &&
-           !fs_.Read(save, theirs.data(), got, gotSave) && gotSave == got &&
-           std::equal(ours.begin(), ours.begin() + static_cast<std::ptrdiff_t>(got), theirs.begin());
+    same =
+        !fs_.Read(file, ours.data(), want, got) && got > 0 &&
+        !fs_.Read(save, theirs.data(), got, gotSave) && gotSave == got &&
+        std::equal(ours.begin(), ours.begin() + static_cast<std::ptrdiff_t>(got), theirs.begin());
     left -= got;
   }
   fs_.Close(save);

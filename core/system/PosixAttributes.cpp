@@ -70,8 +70,8 @@ bool Unsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
 }  // namespace
 
 std::error_code SetMark(int fd, const std::string& name) {
-  const int result = name.empty() ? fremovexattr(fd, kMark)
-                                  : fsetxattr(fd, kMark, name.data(), name.size(), 0);
+  const int result =
+      name.empty() ? fremovexattr(fd, kMark) : fsetxattr(fd, kMark, name.data(), name.size(), 0);
   if (result == 0 || (name.empty() && errno == ENODATA)) return {};
   return Unsupported(errno) ? std::make_error_code(std::errc::not_supported) : LastError();
 }
@@ -87,7 +87,8 @@ std::error_code GetMark(int fd, std::string& name) {
     name = "?";  // no name of ours
     return {};
   }
-  if (size < 0) return Unsupported(errno) ? std::make_error_code(std::errc::not_supported) : LastError();
+  if (size < 0)
+    return Unsupported(errno) ? std::make_error_code(std::errc::not_supported) : LastError();
   name.assign(value, static_cast<std::size_t>(size));
   return {};
 }

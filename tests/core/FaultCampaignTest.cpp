@@ -74,9 +74,9 @@ class PlannedFaults : public ForwardingFileSystem {
     fault = [this](const std::string& call) {
       if (++counted_ == k_) failing_ = call;
       const bool later = counted_ > k_ && k_ > 0;
-      const bool fails = counted_ == k_ ||
-                         (later && lasting_ == Lasting::kOn && call == failing_) ||
-                         (later && lasting_ == Lasting::kThenNoRemove && (call == "Remove" || call == "Move"));
+      const bool fails =
+          counted_ == k_ || (later && lasting_ == Lasting::kOn && call == failing_) ||
+          (later && lasting_ == Lasting::kThenNoRemove && (call == "Remove" || call == "Move"));
       return fails ? ErrorFor(call) : std::error_code{};
     };
   }

@@ -15,7 +15,6 @@ namespace duskmend::test {
 // no names and links no files (FAT), a backup is a copy.
 class FaultyFileSystem : public ForwardingFileSystem {
  public:
-
   // `marks`: the files among them that carry Duskmend's mark, and the name it gives.
   FaultyFileSystem(bool exchanges, const std::map<std::string, std::string>& files,
                    const std::map<std::string, std::string>& marks = {});

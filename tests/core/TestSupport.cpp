@@ -5,7 +5,6 @@
 #include <random>
 #include <sstream>
 
-
 namespace duskmend::test {
 
 std::filesystem::path Native(const std::string& utf8) {
