@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -77,7 +78,22 @@ void FrmMain::Announce(const QString& text) {
 }
 
 void FrmMain::SayAnnouncement() {
+  // Orca drops what a window says that is not the active one (the file dialog has just closed,
+  // a message box is open, the system is slow to give the focus back): it waits until it is.
+  if (!isActiveWindow()) return;
   if (!announcement_.isEmpty()) announcer_->Say(std::exchange(announcement_, QString()));
+}
+
+void FrmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !announcement_.isEmpty())
+    announceTimer_.start(kAnnounceAfter);
+}
+
+void FrmMain::WaitForScreenReader() {
+  QEventLoop wait;
+  QTimer::singleShot(kAnnounceAfter, &wait, &QEventLoop::quit);
+  wait.exec(QEventLoop::ExcludeUserInputEvents);  // a key waits for the box
 }
 
 void FrmMain::Form_Unload(QCloseEvent* event) {
@@ -188,6 +204,9 @@ void FrmMain::YieldToEventsAtEnd() {
 void FrmMain::KeepAlive() { QCoreApplication::processEvents(); }
 
 void FrmMain::ShowMessage(const std::string& prompt, int style, const std::string& title) {
+  // A box that opens while Orca still handles the Escape that closed the question before is
+  // taken for the window it knew, and its text goes unread.
+  if (!ending_) WaitForScreenReader();
   if (!ending_) dialogs_.ShowMessage(this, Text(prompt), style, Text(title));
 }
 

@@ -77,6 +77,7 @@ class FrmMain : public QMainWindow,
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   using Pass = duskmend::PassOutcome (duskmend::PassRunner::*)();
@@ -90,9 +91,12 @@ class FrmMain : public QMainWindow,
   void ExitCommand();
   void RunPass(Pass pass);
   void EnablePassCommands(bool enabled, QWidget* keep = nullptr);
-  // Has a screen reader say `text`, a moment after the command's own events.
+  // Has a screen reader say `text`, a moment after the command's own events, once the window
+  // is the active one.
   void Announce(const QString& text);
   void SayAnnouncement();
+  // Lets a screen reader catch up with a dialog just closed before another one opens.
+  void WaitForScreenReader();
 
   WindowDialogs& dialogs_;
   duskmend::WindowModel model_;

@@ -156,14 +156,12 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
   } catch (const PassFailure& failure) {
     result.outcome = PassOutcome::kFailed;
     result.failure = failure;
-    if (files && files->madeTemp) {
-      if (const char* kept = MeaningOf(failure.step).kept)
-        Keep(result, *files, kept);
-      else
-        DiscardTemp(*files);
-    }
+    if (const char* kept = files ? MeaningOf(failure.step).kept : nullptr)
+      Keep(result, *files, kept);
+    else if (files)
+      DiscardTemp(*files);
   } catch (const PassStopped&) {
-    if (files && files->madeTemp) DiscardTemp(*files);
+    if (files) DiscardTemp(*files);
     result.outcome = PassOutcome::kStopped;
   }
   Settle(result, backup, files ? &*files : nullptr, false);
@@ -218,6 +216,7 @@ void SavePasses::WriteNewText(const RewriteFiles& files, PassResult& result, Sec
 }
 
 void SavePasses::DiscardTemp(RewriteFiles& files) {
+  if (!files.madeTemp) return;  // what stands at the temp path is not this pass's to remove
   files.temp.reset();
   Discard(fs_, files.tempPath);
 }

@@ -63,8 +63,8 @@ class SavePasses {
                     const Args&... args);
   void Settle(PassResult& result, BackupFile& backup, const RewriteFiles* files, bool untouched);
   void Keep(PassResult& result, RewriteFiles& files, const char* what);
-  // Closes the temp file, then removes it or, failing that, empties it: Windows does neither
-  // to a file that is open.
+  // Closes the temp file that this pass made, then removes it or, failing that, empties it:
+  // Windows does neither to a file that is open.
   void DiscardTemp(RewriteFiles& files);
   template <class Steps>
   ScanCounts Scan(LineReader& reader, std::uint64_t totalBytes, Steps& steps);
