@@ -28,7 +28,7 @@ void BackupFile::Link(const std::string& target, ProgressSink& sink) {
 
 std::error_code BackupFile::Copy(FileHandle old, ProgressSink& sink) {
   const std::string part = PartPath();
-  if (std::error_code error = CopyToNewFile(fs_, sink, old, part, true)) return error;
+  if (std::error_code error = CopyToNewFile(fs_, sink, old, part, true, true)) return error;
   if (std::error_code error = fs_.Move(part, path_)) {
     Discard(fs_, part);
     return error;

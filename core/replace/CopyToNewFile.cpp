@@ -9,7 +9,7 @@
 namespace duskmend {
 
 std::error_code CopyToNewFile(FileSystem& fs, ProgressSink& sink, FileHandle from,
-                              const std::string& path, bool durable) {
+                              const std::string& path, bool durable, bool scratch) {
   FileHandle copy = -1;
   if (std::error_code error = fs.Open(path, OpenMode::kCreateNew, copy)) return error;
   // Whether the lock is taken does not matter: a second Duskmend is refused at the save,
@@ -17,7 +17,6 @@ std::error_code CopyToNewFile(FileSystem& fs, ProgressSink& sink, FileHandle fro
   bool taken = false;
   std::error_code error = fs.Lock(copy, taken);
   if (!error) error = fs.CopyPermissions(from, copy);
-  if (!error) ScratchPath::MarkMade(fs, copy, path);  // after the attributes that it copies
   std::uint64_t size = 0;
   if (!error) error = fs.Size(from, size);
   for (std::uint64_t offset = 0; !error && offset < size; offset += kCopyPiece) {
@@ -25,6 +24,8 @@ std::error_code CopyToNewFile(FileSystem& fs, ProgressSink& sink, FileHandle fro
     error = WhileWaiting(
         sink, [&] { return fs.Copy(from, offset, std::min(kCopyPiece, size - offset), copy); });
   }
+  // After the attributes that it copies and its last write, which takes a mark on Windows.
+  if (!error && scratch) ScratchPath::MarkMade(fs, copy, path);
   if (!error && durable) error = WhileWaiting(sink, [&] { return fs.Sync(copy); });
   const std::error_code closed = fs.Close(copy);
   if (!error) error = closed;

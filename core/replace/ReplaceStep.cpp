@@ -102,7 +102,7 @@ void ReplaceStep::RenameUnlessChanged(RewriteFiles& files, const FileIdentity& o
   const bool replaced = moves > 1 && !fs_.IdentityAt(files.target, now) && now.SameFile(ours);
   if (!looked && !written && !replaced) return;
   const std::error_code kept =
-      CopyToNewFile(fs_, sink_, files.world->Handle(), files.tempPath, true);
+      CopyToNewFile(fs_, sink_, files.world->Handle(), files.tempPath, true, false);
   if (replaced) Throw(PassFailure::Step::kWorldReplacedAtSwitch, kept);
   if (kept) Throw(PassFailure::Step::kWrittenAtSwitchLost, kept);
   Throw(PassFailure::Step::kWrittenAtSwitch, looked);  // with an error: it could not be told
@@ -166,7 +166,7 @@ std::error_code ReplaceStep::CopyBack(RewriteFiles& files, std::uint64_t size) {
   if (free < size + RewriteFiles::kSpaceMargin) {
     return std::make_error_code(std::errc::no_space_on_device);
   }
-  return CopyToNewFile(fs_, sink_, files.temp->Handle(), tempPath, false);
+  return CopyToNewFile(fs_, sink_, files.temp->Handle(), tempPath, false, true);
 }
 
 }  // namespace duskmend

@@ -30,7 +30,7 @@ ScratchPath::Holds ScratchPath::Look(const std::string& target, const FileIdenti
     error = fs_.MarkOf(file, mark);
     if (error == std::errc::not_supported) error = {};
     // Made and killed before it had its mark, or on a file system that keeps none.
-    ours = !error && (mark == NameOf(path_) || PartOfSave(file, there.size, target));
+    ours = !error && (mark == NameOf(path_) || mark == "*" || PartOfSave(file, there.size, target));
   }
   fs_.Close(file);
   if (error) throw PassFailure{step_, error};

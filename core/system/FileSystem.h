@@ -112,7 +112,8 @@ class FileSystem {
   // under; an empty one takes the mark away. The mark goes with the file when it is renamed.
   // Fails with std::errc::not_supported where the file system keeps no marks.
   virtual std::error_code Mark(FileHandle file, const std::string& name) = 0;
-  // The file's mark, empty where it has none; fails as Mark does.
+  // The file's mark, empty where it has none, "*" where the system keeps a mark but no name
+  // with it; fails as Mark does.
   virtual std::error_code MarkOf(FileHandle file, std::string& name) = 0;
 };
 

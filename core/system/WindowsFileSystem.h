@@ -62,13 +62,9 @@ class WindowsFileSystem final : public FileSystem {
   bool ReplacesOpenFiles() const override { return false; }
   std::error_code Remove(const std::string& path) override;
   std::error_code ResolveLinks(const std::string& path, std::string& target) override;
-  // No marks: a file's alternate streams are lost where it is copied to a FAT disk.
-  std::error_code Mark(FileHandle, const std::string&) override {
-    return std::make_error_code(std::errc::not_supported);
-  }
-  std::error_code MarkOf(FileHandle, std::string&) override {
-    return std::make_error_code(std::errc::not_supported);
-  }
+  // The mark is in the last write's time: see WindowsFileSystemReplace.cpp.
+  std::error_code Mark(FileHandle file, const std::string& name) override;
+  std::error_code MarkOf(FileHandle file, std::string& name) override;
 };
 
 namespace windows {

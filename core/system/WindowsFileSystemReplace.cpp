@@ -154,4 +154,38 @@ std::error_code WindowsFileSystem::ResolveLinks(const std::string& path, std::st
   return {};
 }
 
+// Windows keeps no attribute that wine and FAT keep too: the mark is the last write's time
+// within its second, set to a tick that a clock gives one file in ten million by chance. It
+// keeps no name (any name matches), and goes with the next write; FAT's two-second times keep
+// none.
+namespace {
+
+constexpr LONGLONG kTicksPerSecond = 10000000;
+constexpr LONGLONG kMarkTick = 7654321;
+
+}  // namespace
+
+std::error_code WindowsFileSystem::Mark(FileHandle file, const std::string& name) {
+  FILE_BASIC_INFO times{};
+  if (!GetFileInformationByHandleEx(Win(file), FileBasicInfo, &times, sizeof times)) {
+    return LastError();
+  }
+  const LONGLONG written = times.LastWriteTime.QuadPart;
+  const bool marked = written % kTicksPerSecond == kMarkTick;
+  if (marked == !name.empty()) return {};
+  FILE_BASIC_INFO set{};  // zero: left as it is
+  set.LastWriteTime.QuadPart = written - written % kTicksPerSecond + (marked ? 0 : kMarkTick);
+  if (!SetFileInformationByHandle(Win(file), FileBasicInfo, &set, sizeof set)) return LastError();
+  return {};
+}
+
+std::error_code WindowsFileSystem::MarkOf(FileHandle file, std::string& name) {
+  FILE_BASIC_INFO times{};
+  if (!GetFileInformationByHandleEx(Win(file), FileBasicInfo, &times, sizeof times)) {
+    return LastError();
+  }
+  name = times.LastWriteTime.QuadPart % kTicksPerSecond == kMarkTick ? "*" : "";
+  return {};
+}
+
 }  // namespace duskmend

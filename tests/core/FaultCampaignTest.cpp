@@ -370,7 +370,11 @@ TEST(FaultCampaignTest, AKillOrPowerCutAfterAnyCallLeavesTheOldOrTheNewSave) {
           ASSERT_TRUE(!files.count(kBackup) || files[kBackup] == *old) << "a part of a backup";
           files.erase(kBackup);
           FaultyFileSystem next(exchanges, files, crashes[i].first.second);
-          ASSERT_EQ(RunPass(next, next, pass, readSize).outcome, PassOutcome::kDone);
+          const PassResult run = RunPass(next, next, pass, readSize);
+          // On Windows a write takes the mark away: a part that a kill left mid-write is named.
+          if (!kMarksOutlastWrites && run.refusal && run.refusal->detail == next.Path(kTemp))
+            return;
+          ASSERT_EQ(run.outcome, PassOutcome::kDone);
           EXPECT_EQ(next.Get(kSave), expected);
           // A save that holds the new text already is left as it is, and its folder too.
           const bool untouched = pass == Pass::kAnalysis || save->second == expected;
@@ -564,9 +568,7 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
                                    " holds the old save.") != std::string::npos)
               << message;
           const bool done = run.outcome == PassOutcome::kDone;
-          if (!done && save) {
-            ExpectTheNextMovesLoseNothing(folder, exchanges, run, pass, found);
-          }
+          if (!done && save) ExpectTheNextMovesLoseNothing(folder, exchanges, run, pass, found);
           // Once the backup is made, the old text stays at the save or the backup, but where a
           // linked backup was written in place with the save, as one file with it.
           if (pass == Pass::kRemoveWithBackup && (done || k > backedUp) &&

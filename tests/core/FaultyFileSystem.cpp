@@ -10,11 +10,11 @@ FaultyFileSystem::FaultyFileSystem(bool exchanges, const std::map<std::string, s
   for (const auto& [name, bytes] : files) {
     WriteFile(Path(name), bytes);
     synced_[FileOf(name)] = bytes;  // as if it had been on the disk for long
-    FileHandle file = -1;
-    if (marks.count(name) && !SystemFileSystem().Open(Path(name), OpenMode::kRead, file)) {
-      SystemFileSystem().Mark(file, marks.at(name));
+    FileHandle file = -1;           // written again, the mark after the last write
+    if (marks.count(name) && !SystemFileSystem().Open(Path(name), OpenMode::kCreateOrEmpty, file)) {
+      SystemFileSystem().Write(file, bytes.data(), bytes.size());
+      if (!SystemFileSystem().Mark(file, marks.at(name))) marks_[FileOf(name)] = marks.at(name);
       SystemFileSystem().Close(file);
-      marks_[FileOf(name)] = marks.at(name);
     }
   }
   NoteNames();
@@ -27,6 +27,15 @@ std::error_code FaultyFileSystem::Mark(FileHandle file, const std::string& name)
     marks_[files_.at(identity.file)] = name;
   }
   return error;
+}
+
+std::error_code FaultyFileSystem::Write(FileHandle file, const char* data, std::size_t size) {
+  FileIdentity identity;
+  if (!kMarksOutlastWrites && !SystemFileSystem().IdentityOf(file, identity) &&
+      files_.count(identity.file)) {
+    marks_.erase(files_.at(identity.file));
+  }
+  return ForwardingFileSystem::Write(file, data, size);
 }
 
 std::map<std::string, std::string> FaultyFileSystem::Marks(bool afterPowerCut) const {

@@ -9,6 +9,12 @@
 
 namespace duskmend::test {
 
+#if defined(_WIN32)
+constexpr bool kMarksOutlastWrites = false;  // Windows keeps a mark in the last write's time
+#else
+constexpr bool kMarksOutlastWrites = true;
+#endif
+
 // A fresh folder of real files on the machine's own file system, every call of which a test
 // can fail (the `fault` it inherits), that keeps what a power cut would leave: each file's
 // bytes as of its last sync, the folder's names as of its last sync. On a system that swaps
@@ -38,6 +44,7 @@ class FaultyFileSystem : public ForwardingFileSystem {
     return Unsupported("Exchange", std::errc::not_supported);
   }
   std::error_code Mark(FileHandle file, const std::string& name) override;
+  std::error_code Write(FileHandle file, const char* data, std::size_t size) override;
   std::error_code Link(const std::string& existing, const std::string& added) override {
     if (exchanges_) return ForwardingFileSystem::Link(existing, added);
     return Unsupported("Link", std::errc::cross_device_link);

@@ -209,7 +209,7 @@ TEST(ReplaceTest, ASaveHeldOpenByAnotherProgramIsLeftAndTheNewTextIsKeptBesideIt
   EXPECT_EQ(result.outcome, PassOutcome::kFailed);
   EXPECT_EQ(ReadFile(save), kOld + "A=1\r\n");
   ASSERT_TRUE(result.keptPath.starts_with(save + ".new-")) << result.keptPath;
-  EXPECT_EQ(ReadFile(result.keptPath), "A=1\r\n");
+  EXPECT_EQ(ReadFile(result.keptPath), CrLf({"[SECTOR 1,1]", "A=1"}));
   ASSERT_TRUE(result.failure);
   EXPECT_EQ(result.failure->step, PassFailure::Step::kReplace);
   EXPECT_NE(PassMessage(result).find("Its new text is in " + result.keptPath + "."),
