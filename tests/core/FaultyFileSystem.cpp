@@ -46,9 +46,8 @@ std::map<std::string, std::string> FaultyFileSystem::Marks(bool afterPowerCut) c
       names[name] = files_.at(identity.file);  // the file that the name stands for now
   }
   std::map<std::string, std::string> marks;
-  for (const auto& [name, file] : names) {
+  for (const auto& [name, file] : names)
     if (marks_.count(file) && !marks_.at(file).empty()) marks[name] = marks_.at(file);
-  }
   return marks;
 }
 
