@@ -92,7 +92,10 @@ void FrmMain::changeEvent(QEvent* event) {
 
 void FrmMain::WaitForScreenReader() {
   QEventLoop wait;
-  QTimer::singleShot(kAnnounceAfter, &wait, &QEventLoop::quit);
+  QTimer waited;
+  waited.setSingleShot(true);
+  connect(&waited, &QTimer::timeout, &wait, &QEventLoop::quit);
+  waited.start(kAnnounceAfter);
   wait.exec(QEventLoop::ExcludeUserInputEvents);  // a key waits for the box
 }
 

@@ -25,7 +25,7 @@ std::string KeepAside(FileSystem& fs, const std::string& tempPath, const std::st
                       const std::string& what) {
   const std::string name = target + "." + what + "-" + Stamp();
   for (int tried = 1; tried <= 100; ++tried) {
-    const std::string kept = tried == 1 ? name : name + "-" + std::to_string(tried);
+    std::string kept = tried == 1 ? name : name + "-" + std::to_string(tried);
     const std::error_code moved = fs.Move(tempPath, kept);
     if (!moved) {
       fs.SyncFolderOf(kept);  // at worst a power cut brings it back to the temp path, unmarked

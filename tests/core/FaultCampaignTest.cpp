@@ -185,7 +185,7 @@ void ExpectTheNextMovesLoseNothing(const FaultyFileSystem& left, bool exchanges,
     if (file != kSave && !bytes.empty() && named) told[file] = bytes;
     // Only a file that it names, or a temp file that it could only empty, is new.
     EXPECT_TRUE(!unchanged || before.count(file) || named ||
-                ((file == kTemp || file == kBackup + "tmp") && bytes == ""))
+                ((file == kTemp || file == kBackup + "tmp") && bytes.empty()))
         << file << " after: " << message;
   }
   for (const auto& [file, bytes] : before)
