@@ -51,7 +51,9 @@ std::string RefusalMessage(const PassRefusal& refusal, const std::string& path) 
              kNothingChanged;
     case PassRefusal::Reason::kMayNotReplace:
       return "Cannot replace the worldsave " + path + "\n" +
-             (refusal.detail.empty() ? "" : refusal.detail + "\n") + kNothingChanged;
+             (refusal.detail.empty() ? "" : refusal.detail + "\n") +
+             "Run Duskmend as the account that owns the worldsave (the one that the server runs " +
+             "as), make the worldsave writable for it, then try again.\n" + kNothingChanged;
     case PassRefusal::Reason::kNoSpace:
       return "Not enough free space beside " + (refusal.detail.empty() ? path : refusal.detail) +
              ": " + Megabytes(refusal.needed, true) + " MB needed, " +
@@ -92,7 +94,8 @@ std::string FailureMessage(const PassFailure& failure, const std::string& path,
       return "The worldsave " + path + " was " +
              (failure.error == std::errc::no_such_file_or_directory ? "removed" : "changed") +
              " by another program while Duskmend read it." +
-             "\nIs the server still running? Stop it and start again.\n" + meaning;
+             "\nIs the game server still running? Stop the server, then run this pass again.\n" +
+             meaning;
     case PassFailure::Step::kWorldChangedAtSwitch:
       return "The worldsave " + path + " was changed by another program while Duskmend " +
              "replaced it, and that program's file could not be put back (" +
