@@ -318,7 +318,7 @@ with tempfile.TemporaryDirectory() as folder:
         check(b"change " + value, (code, err[:len(warning)], err.count(b"\n"), read(save)),
               (0, warning, int(bool(warning)), SAVE.replace(b"=5", b"=" + value)))
         result = json.loads(run([b"--json", b"change", b"--", value, save])[1])
-        check(b"--json change " + value, result.get("warning", "").encode()[:len(warning)], warning)
+        check(b"--json change " + value, result.get("warning", "").encode()[:len(warning) or None], warning)
 
     with open("/dev/full", "wb") as full:
         written = subprocess.run([cli, b"analysis", save], stdout=full, stderr=subprocess.PIPE)
