@@ -4,6 +4,7 @@
 
 #include "LineKinds.h"
 #include "RewriteSteps.h"
+#include "WrittenEntry.h"
 
 namespace duskmend {
 
@@ -14,9 +15,7 @@ class ChangeSteps : public RewriteSteps {
   // `value` holds the new value as the bytes to write.
   ChangeSteps(LineReader& reader, LineWriter& writer, SectorChoice& choice,
               const std::string& value)
-      : RewriteSteps(reader, writer, choice),
-        localLight_("LOCALLIGHT=" + value),
-        light_("LIGHT=" + value) {}
+      : RewriteSteps(reader, writer, choice), written_(value) {}
 
   void OnCurrentLine(LinePart first, bool header) { CopyLine(first, header); }
 
@@ -24,15 +23,14 @@ class ChangeSteps : public RewriteSteps {
     if (!choice_.Chosen()) return writer_.CopyLine(reader_, first);
     ++changed_;
     reader_.SkipRest(first);
-    writer_.WriteLine(key == LightKey::kLocalLight ? localLight_ : light_);
+    writer_.WriteLine(written_.For(key));
   }
 
   void OnOtherFollowingLine(LinePart first) { writer_.CopyLine(reader_, first); }
   void OnNoFollowingLine() {}
 
  private:
-  std::string localLight_;
-  std::string light_;
+  WrittenEntry written_;
 };
 
 }  // namespace duskmend

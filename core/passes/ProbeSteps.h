@@ -1,11 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "LineKinds.h"
 #include "LineReader.h"
 #include "SectorChoice.h"
+#include "WrittenEntry.h"
 
 namespace duskmend {
 
@@ -21,11 +23,7 @@ class ProbeSteps {
   ProbeSteps(LineReader& reader, SectorChoice& choice) : reader_(reader), choice_(choice) {}
   // The change pass's, for `value` as the bytes to write.
   ProbeSteps(LineReader& reader, SectorChoice& choice, const std::string& value)
-      : reader_(reader),
-        choice_(choice),
-        changes_(true),
-        localLight_("LOCALLIGHT=" + value),
-        light_("LIGHT=" + value) {}
+      : reader_(reader), choice_(choice), written_(value) {}
 
   void OnPlainLines(const PlainLines&) {}
   void OnCurrentLine(LinePart first, bool header) {
@@ -40,8 +38,8 @@ class ProbeSteps {
 
   void OnLocalLight(LinePart first, LightKey key, bool) {
     if (!choice_.Chosen()) return reader_.SkipRest(first);
-    if (!changes_) throw WouldChange{};
-    const std::string_view wanted = key == LightKey::kLocalLight ? localLight_ : light_;
+    if (!written_) throw WouldChange{};
+    const std::string_view wanted = written_->For(key);
     std::size_t at = 0;  // bytes of the line compared so far
     bool same = true;
     reader_.ForEachPart(first, [&](std::string_view part) {
@@ -54,9 +52,7 @@ class ProbeSteps {
  private:
   LineReader& reader_;
   SectorChoice& choice_;
-  bool changes_ = false;  // whether entries are changed rather than removed
-  std::string localLight_;
-  std::string light_;
+  std::optional<WrittenEntry> written_;  // where entries are changed rather than removed
 };
 
 }  // namespace duskmend
