@@ -54,8 +54,6 @@ FrmMain::FrmMain(WindowDialogs& dialogs, duskmend::FileSystem& fs)
 
 FrmMain::~FrmMain() { model_.Attach(nullptr); }
 
-frmAbout* FrmMain::AboutBox() const { return about_; }
-
 void FrmMain::Command1_Click() { OpenCommand(); }
 void FrmMain::mf_open_Click() { OpenCommand(); }
 void FrmMain::mf_exit_Click() { ExitCommand(); }

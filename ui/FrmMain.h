@@ -36,9 +36,6 @@ class FrmMain : public QMainWindow,
   explicit FrmMain(WindowDialogs& dialogs, duskmend::FileSystem& fs = duskmend::SystemFileSystem());
   ~FrmMain() override;
 
-  // The About box, while it is open.
-  frmAbout* AboutBox() const;
-
   // One handler for each control and event; each runs one operation.
   void Command1_Click();
   void mf_open_Click();

@@ -19,7 +19,6 @@ class WindowModel {
   const std::string& LightsCount() const { return lightsCount_; }
   const std::string& SectorsCount() const { return sectorsCount_; }
   const std::string& StatusText() const { return statusText_; }
-  float BarWidth() const { return barWidth_; }
 
   void SetPathText(const std::string& text);
   void SetLightsCount(std::uint64_t count);
