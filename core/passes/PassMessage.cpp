@@ -175,9 +175,7 @@ std::string PassMessage(const PassResult& result) {
       return DoneMessage(result);
     case PassOutcome::kStopped:
       if (result.replaced) return "Stopped after the worldsave was replaced.";
-      return std::string("Stopped; the worldsave was not changed.") +
-             (result.backupKept ? "\nThe backup " + result.backupPath + " holds the old save."
-                                : "");
+      return "Stopped; the worldsave was not changed." + backup;
     case PassOutcome::kBusy:
       break;
   }
