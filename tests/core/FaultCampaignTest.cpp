@@ -264,6 +264,9 @@ TEST(FaultCampaignTest, EveryRunEndsWithTheOldSaveReportedOrTheNewOneInPlace) {
         }
         if (run.outcome == PassOutcome::kDone) {
           EXPECT_EQ(save, expected);
+          // A read that fails is never taken for the end of the save: the counts are whole.
+          EXPECT_EQ(run.counts.lights, 40u);
+          EXPECT_EQ(run.counts.sectors, 41u);
           // What failed after the switch is said: the folder's sync, the copy at the temp
           // path (not left half; the old save may still stand there, whole, as it says).
           EXPECT_EQ(message.empty(), !run.copyBackError && !run.folderSyncError) << message;
