@@ -105,6 +105,22 @@ if [ -n "$ui_time" ]; then
   row "remove in the window (to headless)" "$ui_time" "-" "$median"
 fi
 
+# A cold cache, as the first clean-up after a reboot meets the save: the page cache dropped
+# before each run of the change pass and of the one-write floor (only where this user may).
+if [ -w /proc/sys/vm/drop_caches ]; then
+  cold="$fresh_copy && echo 3 > /proc/sys/vm/drop_caches"
+  cold_one="" cold_ch="" cold_ratios=()
+  for ((round = 0; round < rounds; round++)); do
+    read -r one _ < <(prepare=$cold measure 1 sh -c "save='$save'; $one_cmd")
+    keep_best cold_one "$one"
+    read -r took _ < <(prepare=$cold measure 1 "build/cli/duskmend-cli" change 5 "$save")
+    keep_best cold_ch "$took"
+    cold_ratios+=("$(ratio "$took" "$one")")
+  done
+  row "floor: cp, sync, mv, sync, cold" "$cold_one" "-"
+  row "change, cold (to that floor)" "$cold_ch" "-" "$(spread "${cold_ratios[@]}")"
+fi
+
 # A remove that finds nothing to remove leaves the save as it is, as a start script meets it
 # at every boot but the first: it costs about an analysis.
 eval "$fresh_copy"
