@@ -385,11 +385,12 @@ with tempfile.TemporaryDirectory() as folder:
     except (OSError, subprocess.CalledProcessError) as error:  # strace is one of the test's tools
         check("strace runs", repr(error), None)
 
-    # SIGINT in the middle of a large pass, once its progress shows on a terminal.
+    # SIGINT, SIGTERM or SIGHUP in the middle of a large pass, once its progress shows on a
+    # terminal.
     big = os.path.join(folder, b"big.scp")
     subprocess.run([gensave, b"256M", big], check=True, stdout=subprocess.DEVNULL)
     old = read(big)
-    for signal_number in (signal.SIGINT, signal.SIGTERM):
+    for signal_number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         leader, follower = pty.openpty()
         child = subprocess.Popen([cli, b"remove", big], stdout=subprocess.PIPE, stderr=follower)
         os.close(follower)
