@@ -28,7 +28,9 @@ void BackupFile::Link(const std::string& target, ProgressSink& sink) {
 
 std::error_code BackupFile::Copy(FileHandle old, ProgressSink& sink) {
   const std::string part = PartPath();
-  if (std::error_code error = CopyToNewFile(fs_, sink, old, part, true, true)) return error;
+  // No mark: the copy keeps it under the backup's name, where Windows's nameless mark would let a
+  // later pass take it for a part of its own. A part that a kill leaves is the save's first bytes.
+  if (std::error_code error = CopyToNewFile(fs_, sink, old, part, true, false)) return error;
   if (std::error_code error = fs_.Move(part, path_)) {
     Discard(fs_, part);
     return error;
