@@ -156,10 +156,13 @@ void SavePasses::Rewrite(PassResult& result, const std::string& backupPath, Sect
   } catch (const PassFailure& failure) {
     result.outcome = PassOutcome::kFailed;
     result.failure = failure;
-    if (const char* kept = files ? MeaningOf(failure.step).kept : nullptr)
-      Keep(result, *files, kept);
-    else if (files)
-      DiscardTemp(*files);
+    if (files) {
+      // What the message tells of is kept; the pass's own unfinished text goes.
+      if (const char* kept = MeaningOf(failure.step).kept)
+        Keep(result, *files, kept);
+      else
+        DiscardTemp(*files);
+    }
   } catch (const PassStopped&) {
     if (files) DiscardTemp(*files);
     result.outcome = PassOutcome::kStopped;
