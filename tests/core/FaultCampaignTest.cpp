@@ -511,9 +511,10 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
             number(std::find(calls.begin(), calls.end(), exchanges ? "Link" : "Move"));
         const auto switchAt = std::find(calls.begin(), calls.end(), swaps ? "Exchange" : "Rename");
         const int switched = number(switchAt);
-        const int lastLook =
-            number(std::find(std::make_reverse_iterator(switchAt), calls.rend(), "IdentityAt")
-                       .base()) -
+        // The new text is whole once its file is synced; the last look at the save comes
+        // after that, so nothing but the look itself and the switch follow unseen.
+        const int synced =
+            number(std::find(std::make_reverse_iterator(switchAt), calls.rend(), "Sync").base()) -
             1;
         const int kOthers = static_cast<int>(std::size(others));
         InParallel(kOthers * static_cast<int>(calls.size()), [&, name = name, pass = pass](int i) {
@@ -521,10 +522,10 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
           const char* other = another.name;
           const int k = i / kOthers + 1;
           // Without watches a change between the last look at the save and a rename over it
-          // goes unseen. Where the names swap instead, what comes out of the save's place tells
-          // a file by its number, size and time: only a write in place that puts the time back
-          // goes unseen.
-          if (!watched && k > lastLook && k <= switched &&
+          // goes unseen: at most a change after the new text's sync. Where the names swap
+          // instead, what comes out of the save's place tells a file by its number, size and
+          // time: only a write in place that puts the time back goes unseen.
+          if (!watched && k > synced + 1 && k <= switched &&
               (!swaps || std::string(other).starts_with("rewrites"))) {
             return;
           }
