@@ -55,7 +55,7 @@ std::string CrLf(const std::vector<std::string>& lines) {
 std::error_code ForwardingFileSystem::Close(FileHandle file) {
   // A close that fails has still released the handle.
   std::error_code error = Enter("Close");
-  std::error_code closed = Leave("Close", system_.Close(file));
+  std::error_code closed = Leave("Close", Inner().Close(file));
   return error ? error : closed;
 }
 
@@ -64,7 +64,7 @@ std::error_code ForwardingFileSystem::MayReplace(const std::string& path, std::s
     reason = error.message();
     return error;
   }
-  return Leave("MayReplace", system_.MayReplace(path, reason));
+  return Leave("MayReplace", Inner().MayReplace(path, reason));
 }
 
 }  // namespace duskmend::test

@@ -8,6 +8,7 @@
 
 #include "Dialogs.h"
 #include "FileSystem.h"
+#include "FileSystemWrapper.h"
 #include "PassMessage.h"
 #include "PassRunner.h"
 #include "ProgressSink.h"
@@ -109,58 +110,20 @@ struct PathHarness {
 // Forwards every call to another file system, the machine's own by default, after asking
 // `fault` whether the call fails instead (a test may also act there, just before the call),
 // and runs `afterCall` once it is done. Records the calls it sees.
-class ForwardingFileSystem : public FileSystem {
+class ForwardingFileSystem : public FileSystemWrapper {
  public:
-  explicit ForwardingFileSystem(FileSystem& inner = SystemFileSystem()) : system_(inner) {}
+  explicit ForwardingFileSystem(FileSystem& inner = SystemFileSystem())
+      : FileSystemWrapper(inner) {}
 
-#define DUSKMEND_FORWARD(Name, Parameters, Arguments)       \
-  std::error_code Name Parameters override {                \
-    if (std::error_code error = Enter(#Name)) return error; \
-    return Leave(#Name, system_.Name Arguments);            \
-  }
-  DUSKMEND_FORWARD(Open, (const std::string& path, OpenMode mode, FileHandle& file),
-                   (path, mode, file))
-  DUSKMEND_FORWARD(Size, (FileHandle file, std::uint64_t& size), (file, size))
-  DUSKMEND_FORWARD(Read, (FileHandle file, char* buffer, std::size_t size, std::size_t& got),
-                   (file, buffer, size, got))
-  DUSKMEND_FORWARD(Write, (FileHandle file, const char* data, std::size_t size), (file, data, size))
-  DUSKMEND_FORWARD(Sync, (FileHandle file), (file))
-  DUSKMEND_FORWARD(Copy,
-                   (FileHandle from, std::uint64_t offset, std::uint64_t length, FileHandle to),
-                   (from, offset, length, to))
-  DUSKMEND_FORWARD(CopyPermissions, (FileHandle like, FileHandle to), (like, to))
-  DUSKMEND_FORWARD(Truncate, (FileHandle file, std::uint64_t size), (file, size))
-  DUSKMEND_FORWARD(Lock, (FileHandle file, bool& taken), (file, taken))
-  DUSKMEND_FORWARD(IdentityOf, (FileHandle file, FileIdentity& identity), (file, identity))
-  DUSKMEND_FORWARD(IdentityAt, (const std::string& path, FileIdentity& identity), (path, identity))
-  DUSKMEND_FORWARD(FreeSpace, (const std::string& path, std::uint64_t& bytes, std::uint64_t& disk),
-                   (path, bytes, disk))
-  DUSKMEND_FORWARD(Rename, (const std::string& from, const std::string& to), (from, to))
-  DUSKMEND_FORWARD(Link, (const std::string& existing, const std::string& added), (existing, added))
-  DUSKMEND_FORWARD(Move, (const std::string& from, const std::string& to), (from, to))
-  DUSKMEND_FORWARD(Exchange, (const std::string& a, const std::string& b), (a, b))
-  DUSKMEND_FORWARD(Watch, (const std::string& path, FileHandle& watch), (path, watch))
-  DUSKMEND_FORWARD(Changed, (FileHandle watch, bool& changed, bool& written),
-                   (watch, changed, written))
-  DUSKMEND_FORWARD(WatchName, (const std::string& path, FileHandle& watch), (path, watch))
-  DUSKMEND_FORWARD(NameChanges, (FileHandle watch, const std::string& path, int& count),
-                   (watch, path, count))
-  DUSKMEND_FORWARD(Remove, (const std::string& path), (path))
-  DUSKMEND_FORWARD(SyncFolderOf, (const std::string& path), (path))
-  DUSKMEND_FORWARD(ResolveLinks, (const std::string& path, std::string& target), (path, target))
-  DUSKMEND_FORWARD(Mark, (FileHandle file, const std::string& name), (file, name))
-  DUSKMEND_FORWARD(MarkOf, (FileHandle file, std::string& name), (file, name))
-#undef DUSKMEND_FORWARD
   std::error_code Close(FileHandle file) override;
-  bool ReplacesOpenFiles() const override { return system_.ReplacesOpenFiles(); }
   std::error_code MayReplace(const std::string& path, std::string& reason) override;
   void Forget(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
     calls.push_back("Forget");
-    system_.Forget(file, offset, length);
+    FileSystemWrapper::Forget(file, offset, length);
   }
   void StartWriteBack(FileHandle file, std::uint64_t offset, std::uint64_t length) override {
     calls.push_back("StartWriteBack");
-    system_.StartWriteBack(file, offset, length);
+    FileSystemWrapper::StartWriteBack(file, offset, length);
   }
 
   std::vector<std::string> calls;
@@ -177,9 +140,11 @@ class ForwardingFileSystem : public FileSystem {
     if (afterCall) afterCall(name);
     return result;
   }
-
- private:
-  FileSystem& system_;
+  std::error_code Forward(const char* call,
+                          const std::function<std::error_code()>& forward) override {
+    if (std::error_code error = Enter(call)) return error;
+    return Leave(call, forward());
+  }
 };
 
 }  // namespace duskmend::test
