@@ -1,17 +1,21 @@
-// What the system itself gives: bits, owners and attributes to keep, calls that a file system
-// lacks, a save in the top folder. (What cannot be read or written is in the CLI's contract.)
+// What the system itself gives: bits, owners and attributes to keep, calls that signals cut
+// short, calls that a file system lacks, a save in the top folder. (What cannot be read or
+// written is in the CLI's contract.)
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -125,6 +129,61 @@ TEST(FailureTest, TheNewSaveAndTheTempFileKeepTheSavesBitsAndAttributes) {
     }
     EXPECT_EQ(ReadFile(save).find("LOCALLIGHT"), std::string::npos);
   }
+}
+
+// A signal every 100 microseconds cuts this thread's calls short (EINTR, or a part done) while
+// a slow reader takes the bytes from a pipe: a write and a copy by hand deliver every byte
+// once; the kernel's copy into a file too; a call that cannot be done still fails at once.
+TEST(FailureTest, InterruptedWritesAndCopiesDeliverEveryByteOnce) {
+  std::string text((8 << 20) + 4, ' ');  // the copy by hand ends in a piece of 1 byte
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char>('a' + (i * 7 + i / 4093) % 26);
+  TempDir dir;
+  WriteFile(dir.Path("save"), text);
+  FileSystem& fs = SystemFileSystem();
+  FileHandle from = -1, to = -1;
+  ASSERT_FALSE(fs.Open(dir.Path("save"), OpenMode::kRead, from));
+  ASSERT_FALSE(fs.Open(dir.Path("copy"), OpenMode::kCreateNew, to));
+  static std::atomic<int> interruptions{0};
+  struct sigaction action {};
+  action.sa_handler = [](int) { ++interruptions; };
+  sigaction(SIGALRM, &action, nullptr);
+  itimerval every{{0, 100}, {0, 100}};
+  setitimer(ITIMER_REAL, &every, nullptr);
+  for (const bool copy : {false, true}) {  // the kernel copies into no pipe: by hand
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(pipe(ends), 0);
+    std::string got;
+    std::thread reader([&] {  // little at a time, a pause now and then, and no signals
+      sigset_t alarm;
+      sigemptyset(&alarm);
+      sigaddset(&alarm, SIGALRM);
+      pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
+      char bytes[4096];
+      for (ssize_t n, reads = 1; (n = read(ends[0], bytes, sizeof bytes)) > 0; ++reads) {
+        got.append(bytes, static_cast<std::size_t>(n));
+        if (reads % 16 == 0) usleep(500);
+      }
+    });
+    EXPECT_FALSE(copy ? fs.Copy(from, 3, text.size() - 3, ends[1])
+                      : fs.Write(ends[1], text.data(), text.size()));
+    char byte = 0;
+    std::size_t none = 0;
+    EXPECT_TRUE(fs.Read(ends[1], &byte, 1, none)) << "a read that cannot be done fails at once";
+    EXPECT_TRUE(fs.Copy(from, 0, 100, ends[0])) << "a copy that cannot be done fails";
+    close(ends[1]);
+    reader.join();
+    close(ends[0]);
+    EXPECT_TRUE(got == text.substr(copy ? 3 : 0)) << (copy ? "the copy by hand" : "the write");
+  }
+  for (int round = 0; round < 8; ++round)
+    EXPECT_FALSE(fs.Copy(from, 0, text.size(), to));
+  every = {};
+  setitimer(ITIMER_REAL, &every, nullptr);
+  fs.Close(to);
+  fs.Close(from);
+  EXPECT_TRUE(ReadFile(dir.Path("copy")).substr(7 * text.size()) == text) << "the kernel's copy";
+  EXPECT_GT(interruptions, 0);
 }
 
 // Where the file system lacks a rename that refuses to replace (NFS), the kernel's copy or
