@@ -38,15 +38,19 @@ std::error_code FaultyFileSystem::Write(FileHandle file, const char* data, std::
   return ForwardingFileSystem::Write(file, data, size);
 }
 
-std::map<std::string, std::string> FaultyFileSystem::Marks(bool afterPowerCut) const {
-  std::map<std::string, int> names = afterPowerCut ? syncedNames_ : std::map<std::string, int>{};
+std::map<std::string, int> FaultyFileSystem::NamedFiles() const {
+  std::map<std::string, int> names;
   FileIdentity identity;
-  for (const std::string& name : afterPowerCut ? std::vector<std::string>{} : Names()) {
+  for (const std::string& name : Names()) {
     if (!SystemFileSystem().IdentityAt(Path(name), identity) && files_.count(identity.file))
-      names[name] = files_.at(identity.file);  // the file that the name stands for now
+      names[name] = files_.at(identity.file);
   }
+  return names;
+}
+
+std::map<std::string, std::string> FaultyFileSystem::Marks(bool afterPowerCut) const {
   std::map<std::string, std::string> marks;
-  for (const auto& [name, file] : names)
+  for (const auto& [name, file] : afterPowerCut ? syncedNames_ : NamedFiles())
     if (marks_.count(file) && !marks_.at(file).empty()) marks[name] = marks_.at(file);
   return marks;
 }
@@ -70,9 +74,9 @@ std::map<std::string, std::string> FaultyFileSystem::Files() const {
   return files;
 }
 
-std::map<std::string, std::string> FaultyFileSystem::AfterPowerCut() const {
+std::map<std::string, std::string> FaultyFileSystem::AfterPowerCut(bool namesKept) const {
   std::map<std::string, std::string> files;
-  for (const auto& [name, file] : syncedNames_)
+  for (const auto& [name, file] : namesKept ? NamedFiles() : syncedNames_)
     files[name] = synced_.count(file) ? synced_.at(file) : "";
   return files;
 }

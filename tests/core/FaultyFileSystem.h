@@ -30,8 +30,9 @@ class FaultyFileSystem : public ForwardingFileSystem {
   std::optional<std::string> Get(const std::string& name) const;
   // Every file in the folder as it stands: what a kill would leave.
   std::map<std::string, std::string> Files() const;
-  // What a power cut now would leave: the synced names, each with its file's synced bytes.
-  std::map<std::string, std::string> AfterPowerCut() const;
+  // What a power cut now would leave: the synced names (or, where the file system wrote its
+  // names down meanwhile, the names as they stand), each with its file's synced bytes.
+  std::map<std::string, std::string> AfterPowerCut(bool namesKept = false) const;
   // The marks that the files carry, by name, now or after a power cut: a mark lasts as its
   // file does.
   std::map<std::string, std::string> Marks(bool afterPowerCut = false) const;
@@ -54,6 +55,7 @@ class FaultyFileSystem : public ForwardingFileSystem {
   // One file from its creation on: the system may give a removed file's number to the next.
   int FileOf(const std::string& name);
   std::vector<std::string> Names() const;  // the regular files in the folder
+  std::map<std::string, int> NamedFiles() const;  // the file that each name stands for now
   void NoteNames();                        // the folder's names, as a sync of it makes them durable
   // A call that this system does not have: seen and counted as any other.
   std::error_code Unsupported(const std::string& call, std::errc error) {
