@@ -175,7 +175,7 @@ def check_orca():  # a blind user's session by the keyboard alone
     # focus stays where it was.
     subprocess.run([gensave, "300M", big], check=True, stdout=subprocess.DEVNULL)
     digest = lambda: hashlib.sha256(open(big, "rb").read()).digest()  # noqa: E731
-    old = digest()
+    old, old_lines = digest(), open(big, "rb").read().splitlines(keepends=True)
     open_save(big)
     focus("Remove all Local Lights")
     subprocess.run(["xdotool", "key", "--delay", "50", "space", "space"])
@@ -185,7 +185,16 @@ def check_orca():  # a blind user's session by the keyboard alone
     said += (key("Tab"), orca.hear(r"push button\.$"))[1]
     check("a double Space", [line for line in said if re.search("^notification|About|push button|Dude", line)],
           [told.format(8575, 10692), "Change all Local Lights push button."])
-    new = digest()
+    new, kept = digest(), iter(open(big, "rb").read().splitlines(keepends=True))
+    # The new save is the old one with its 8575 light entries taken out, and nothing else.
+    at, gone = next(kept, None), []
+    for line in old_lines:
+        if line == at:
+            at = next(kept, None)
+        else:
+            gone.append(line)
+    check("the lines that the remove pass took out",
+          (at, len(gone), all(re.match(rb"(?i)(local)?light=", g) for g in gone)), (None, 8575, True))
     # A change from the Edit menu, given no value, changes nothing; its message box is read.
     before = os.stat(big)
     key("alt+e", "Down", "Return"), orca.hear("^Hey, Dude!"), key("Escape")
