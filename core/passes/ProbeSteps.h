@@ -12,11 +12,10 @@
 namespace duskmend {
 
 // Reads as the analysis does, and stops at the first light entry that a rewriting pass would
-// change, by throwing WouldChange: for the remove pass any entry, for the change pass one that
-// does not already read exactly as it would be written. A save without one is left untouched.
+// change: for the remove pass any entry, for the change pass one that does not already read
+// exactly as it would be written. A save without one is left untouched.
 class ProbeSteps {
  public:
-  struct WouldChange {};
   static constexpr bool kYieldsFirst = false;  // the bar shows its share before the first yield
 
   // The remove pass's: every chosen entry goes.
@@ -38,7 +37,10 @@ class ProbeSteps {
 
   void OnLocalLight(LinePart first, LightKey key, bool) {
     if (!choice_.Chosen()) return reader_.SkipRest(first);
-    if (!written_) throw WouldChange{};
+    if (!written_) {
+      wouldChange_ = true;
+      return reader_.SkipRest(first);
+    }
     const std::string_view wanted = written_->For(key);
     std::size_t at = 0;  // bytes of the line compared so far
     bool same = true;
@@ -46,13 +48,16 @@ class ProbeSteps {
       same = same && part.size() <= wanted.size() - at && wanted.substr(at, part.size()) == part;
       if (same) at += part.size();
     });
-    if (!same || at != wanted.size()) throw WouldChange{};
+    wouldChange_ = !same || at != wanted.size();
   }
+  bool Finished() const { return wouldChange_; }
+  bool WouldChange() const { return wouldChange_; }
 
  private:
   LineReader& reader_;
   SectorChoice& choice_;
   std::optional<WrittenEntry> written_;  // where entries are changed rather than removed
+  bool wouldChange_ = false;
 };
 
 }  // namespace duskmend

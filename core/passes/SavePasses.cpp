@@ -184,11 +184,9 @@ bool SavePasses::NothingToChange(const RewriteFiles& files, PassResult& result,
                                  SectorChoice& choice, const Args&... args) {
   LineReader probe(fs_, files.world->Handle(), buffers_.read);
   ProbeSteps steps(probe, choice, args...);
-  try {
-    result.counts = Scan(probe, files.read.size, steps);
-  } catch (const ProbeSteps::WouldChange&) {
-    return false;
-  }
+  const ScanCounts counts = Scan(probe, files.read.size, steps);
+  if (steps.WouldChange()) return false;
+  result.counts = counts;
   if (probe.Consumed() != files.read.size) throw PassFailure{PassFailure::Step::kWorldChanged, {}};
   return true;
 }

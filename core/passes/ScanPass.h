@@ -30,6 +30,8 @@ namespace duskmend {
 //                                        a FLAGS= following line
 //   OnOtherFollowingLine(LinePart)       the following line, anything else
 //   OnNoFollowingLine()                  a sector header that is the last line
+//   bool Finished() const                (optional) true once the pass has seen enough: the
+//                                        scan stops after the iteration that made it so
 //
 // Each step that is handed a LinePart consumes that line to its last part.
 template <class Steps>
@@ -47,7 +49,7 @@ class ScanPass {
         steps_(steps) {}
 
   ScanCounts Run() {
-    while (!reader_.AtEnd()) {
+    while (!reader_.AtEnd() && !Finished()) {
       if (iterations_ < kStepEvery) {
         // Iterations without a header or a progress step, taken in bulk.
         PlainLines lines = reader_.ReadPlainLines(kStepEvery - iterations_);
@@ -63,6 +65,11 @@ class ScanPass {
   }
 
  private:
+  bool Finished() const {
+    if constexpr (requires { steps_.Finished(); }) return steps_.Finished();
+    return false;
+  }
+
   void Iteration() {
     LinePart current = reader_.ReadLine();
     const bool header = SectorHeaderLine(current.text);
