@@ -238,7 +238,7 @@ TEST(LineRulesTest, ThePassesFollowTheRulesAtEveryReadAndBufferSize) {
   std::mt19937 random(20261207);
   // The rules are the same code everywhere; under wine each file call takes long.
 #if defined(_WIN32)
-  const int kRandomSaves = 100;
+  const int kRandomSaves = 30;
 #else
   const int kRandomSaves = 400;
 #endif
