@@ -186,7 +186,8 @@ def check_orca():  # a blind user's session by the keyboard alone
     check("a double Space", [line for line in said if re.search("^notification|About|push button|Dude", line)],
           [told.format(8575, 10692), "Change all Local Lights push button."])
     new, kept = digest(), iter(open(big, "rb").read().splitlines(keepends=True))
-    # The new save is the old one with its 8575 light entries taken out, and nothing else.
+    # The new save is the old one without its 8575 light entries (some with the sector header
+    # in front of them), and nothing else.
     at, gone = next(kept, None), []
     for line in old_lines:
         if line == at:
@@ -194,7 +195,8 @@ def check_orca():  # a blind user's session by the keyboard alone
         else:
             gone.append(line)
     check("the lines that the remove pass took out",
-          (at, len(gone), all(re.match(rb"(?i)(local)?light=", g) for g in gone)), (None, 8575, True))
+          (at, sum(bool(re.match(rb"(?i)(local)?light=", g)) for g in gone),
+           all(re.match(rb"(?i)(\[sector|(local)?light=)", g) for g in gone)), (None, 8575, True))
     # A change from the Edit menu, given no value, changes nothing; its message box is read.
     before = os.stat(big)
     key("alt+e", "Down", "Return"), orca.hear("^Hey, Dude!"), key("Escape")
