@@ -10,9 +10,7 @@ struct LightEntry {
   std::uint64_t line = 0;  // counted from 1
   std::string sector;      // as its header names it: "154,306,0,0" of [SECTOR 154,306,0,0]
   std::string key;         // "LIGHT" or "LOCALLIGHT", in the save's letter case
-  std::string value;       // what follows the "="
-  // The sector and the entry each keep at most this many bytes of a longer line.
-  static constexpr std::size_t kMaxBytes = 4096;
+  std::string value;       // what follows the "="; a longer line's first bytes, as a header's
 };
 
 }  // namespace duskmend

@@ -56,12 +56,10 @@ class ListSteps {
   std::uint64_t Changed() const { return listed_; }
 
  private:
-  // The line's first LightEntry::kMaxBytes bytes in `text`; the rest is read past.
+  // The line's first SectorChoice::kMaxBytes bytes in `text`; the rest is read past.
   void Keep(LinePart first, std::string& text) {
-    reader_.ForEachPart(first, [&text](std::string_view part) {
-      text.append(
-          part.substr(0, LightEntry::kMaxBytes - std::min(text.size(), LightEntry::kMaxBytes)));
-    });
+    reader_.ForEachPart(first,
+                        [&text](std::string_view part) { SectorChoice::KeepHead(text, part); });
   }
 
   LineReader& reader_;

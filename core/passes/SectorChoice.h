@@ -16,7 +16,7 @@ namespace duskmend {
 // with two numbers is on map 0.
 class SectorChoice {
  public:
-  // A sector name is kept to this many bytes of its header.
+  // A sector name is kept to this many bytes of its header, a listed entry to as many of its line.
   static constexpr std::size_t kMaxBytes = 4096;
 
   void OnlyMap(std::uint64_t map) { map_ = map; }
@@ -31,7 +31,7 @@ class SectorChoice {
   // The names of the list that no header of the save named, in the list's order.
   std::vector<std::string> Unseen() const;
 
-  // Adds `part` of a header's line to `head`, up to kMaxBytes in all.
+  // Adds `part` of a line to `head`, up to kMaxBytes in all.
   static void KeepHead(std::string& head, std::string_view part) {
     head.append(part.substr(0, kMaxBytes - std::min(head.size(), kMaxBytes)));
   }
