@@ -113,13 +113,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
       if (command.backup.empty()) return Usage("--backup needs a PATH");
     } else if (word == "--map") {
       if (mapped) return Usage("--map is given twice");
-      const std::string map = next();
-      if (map.empty() || map.size() > 9 ||
-          map.find_first_not_of("0123456789") != std::string::npos) {
-        return Usage("--map needs a whole number N, the fourth number of a sector");
-      }
+      const std::optional<std::uint64_t> map = duskmend::SectorChoice::MapNumber(next());
+      if (!map) return Usage("--map needs a whole number N, the fourth number of a sector");
       mapped = true;
-      command.choice.OnlyMap(std::stoull(map));
+      command.choice.OnlyMap(*map);
     } else if (word == "--sectors") {
       if (!command.sectors.empty()) return Usage("--sectors is given twice");
       command.sectors = next();

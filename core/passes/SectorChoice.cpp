@@ -25,15 +25,16 @@ std::optional<std::uint64_t> MapOf(const std::string& key) {
     if (at == std::string::npos) return 0;
     ++at;
   }
-  const std::string map = key.substr(at, key.find(',', at) - at);
-  if (map.empty() || map.size() > 9 ||
-      !std::all_of(map.begin(), map.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return std::nullopt;
-  }
-  return std::stoull(map);
+  return SectorChoice::MapNumber(key.substr(at, key.find(',', at) - at));
 }
 
 }  // namespace
+
+std::optional<std::uint64_t> SectorChoice::MapNumber(const std::string& text) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoull(text);
+}
 
 std::string SectorChoice::SectorName(std::string_view header) {
   std::string name(header.substr(std::min(header.size(), kSectorPrefix.size())));

@@ -35,6 +35,9 @@ class SectorChoice {
   static void KeepHead(std::string& head, std::string_view part) {
     head.append(part.substr(0, kMaxBytes - std::min(head.size(), kMaxBytes)));
   }
+  // A map's number as a header or the operator writes it: a whole number of at most nine
+  // digits; none where it is not one.
+  static std::optional<std::uint64_t> MapNumber(const std::string& text);
   // "154,306,0,1" of the header "[SECTOR 154,306,0,1]", as the header writes it.
   static std::string SectorName(std::string_view header);
 
