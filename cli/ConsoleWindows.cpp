@@ -11,20 +11,9 @@
 #include <cstdio>
 
 #include "Console.h"
+#include "WindowsFileSystem.h"
 
 namespace console {
-namespace {
-
-std::string Utf8(const wchar_t* wide) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), size, nullptr, nullptr);
-  out.pop_back();  // the terminating null
-  return out;
-}
-
-}  // namespace
 
 void Prepare() { SetConsoleOutputCP(CP_UTF8); }
 
@@ -33,7 +22,7 @@ std::vector<std::string> Arguments(int, char**) {
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
   for (int i = 1; wide != nullptr && i < count; ++i)
-    arguments.push_back(Utf8(wide[i]));
+    arguments.push_back(duskmend::windows::Utf8(wide[i]));
   LocalFree(wide);
   return arguments;
 }
