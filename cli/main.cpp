@@ -68,12 +68,12 @@ duskmend::PassResult RunPass(const Command& command, ConsoleSink& sink,
     case Pass::kList:
       return passes.List(command.file, EntryPrinter(command.json), command.choice);
     case Pass::kRemove:
-      return passes.Remove(command.file, command.backup, command.choice);
+      return passes.Remove(command.file, {command.backup, command.choice});
     case Pass::kChange:
       break;
   }
   const std::optional<std::string> value = console::TextAsUtf8(command.value);
-  if (value) return passes.Change(command.file, *value, command.backup, command.choice);
+  if (value) return passes.Change(command.file, *value, {command.backup, command.choice});
   // Not text at all in the system's encoding, let alone Latin-1.
   duskmend::PassResult refused;
   refused.outcome = PassOutcome::kRefused;

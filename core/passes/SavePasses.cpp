@@ -91,15 +91,14 @@ PassResult SavePasses::Read(std::string path, Args&&... args) {
   return result;
 }
 
-PassResult SavePasses::Remove(std::string path, const std::string& backup, SectorChoice choice) {
+PassResult SavePasses::Remove(std::string path, RewriteOptions options) {
   PassResult result = Starting(std::move(path));
-  Rewrite<RemoveSteps>(result, backup, choice);
-  result.unseenSectors = choice.Unseen();
+  Rewrite<RemoveSteps>(result, options.backup, options.choice);
+  result.unseenSectors = options.choice.Unseen();
   return result;
 }
 
-PassResult SavePasses::Change(std::string path, const std::string& value, const std::string& backup,
-                              SectorChoice choice) {
+PassResult SavePasses::Change(std::string path, const std::string& value, RewriteOptions options) {
   PassResult result = Starting(std::move(path));
   const std::optional<std::string> latin1 = Latin1Line(value);
   if (value.empty() || !latin1) {
@@ -108,8 +107,8 @@ PassResult SavePasses::Change(std::string path, const std::string& value, const 
                                                : PassRefusal::Reason::kValueNotLatin1);
     return result;
   }
-  Rewrite<ChangeSteps>(result, backup, choice, *latin1);
-  result.unseenSectors = choice.Unseen();
+  Rewrite<ChangeSteps>(result, options.backup, options.choice, *latin1);
+  result.unseenSectors = options.choice.Unseen();
   return result;
 }
 

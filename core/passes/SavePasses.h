@@ -25,6 +25,13 @@ struct BufferSizes {
   std::size_t write = LineWriter::kDefaultBufferSize;
 };
 
+// What a rewriting pass is asked for besides its path (and a change, its value).
+struct RewriteOptions {
+  // Where not empty, where the old save stays: a path that must not exist yet.
+  std::string backup = {};
+  SectorChoice choice = {};  // only the entries of the sectors that it takes are rewritten
+};
+
 // The three passes over the world save that a path names, for any face: each shows its
 // progress in the sink, ends at the first yield after `stop` is set, and returns what
 // happened. Each takes its own copy of the path: a command run during a yield must not move
@@ -41,13 +48,10 @@ class SavePasses {
   // it is read.
   PassResult List(std::string path, std::function<void(const LightEntry&)> found,
                   SectorChoice choice = {});
-  // `backup`, where not empty, is where the old save stays: a path that must not exist yet.
-  // Only the entries of the sectors that `choice` takes go.
-  PassResult Remove(std::string path, const std::string& backup = {}, SectorChoice choice = {});
+  PassResult Remove(std::string path, RewriteOptions options = {});
   // `value` is the new value as typed, in UTF-8; an empty one, or one that is not one line of
   // Latin-1, is refused.
-  PassResult Change(std::string path, const std::string& value, const std::string& backup = {},
-                    SectorChoice choice = {});
+  PassResult Change(std::string path, const std::string& value, RewriteOptions options = {});
 
  private:
   template <class Steps, class... Args>

@@ -216,7 +216,7 @@ TEST(FailureTest, WhatAFileSystemLacksIsDoneWithoutOrSaid) {
       };
       PathHarness h(copying);
       row.lacking = row.error;
-      const PassResult result = h.passes.Remove(save, backup);
+      const PassResult result = h.passes.Remove(save, {.backup = backup});
       row.lacking = 0;
       const bool done = row.done && !other;
       EXPECT_EQ(result.outcome == PassOutcome::kDone, done) << PassMessage(result);

@@ -74,7 +74,10 @@ enum class Lasting { kOnce, kOn, kThenNoRemove };
 class PlannedFaults : public ForwardingFileSystem {
  public:
   PlannedFaults(FileSystem& inner, int k, Lasting lasting, bool shortReads = false)
-      : ForwardingFileSystem(inner), inner_(inner), k_(k), lasting_(lasting),
+      : ForwardingFileSystem(inner),
+        inner_(inner),
+        k_(k),
+        lasting_(lasting),
         shortReads_(shortReads) {
     fault = [this](const std::string& call) {
       if (++counted_ == k_) failing_ = call;
@@ -143,7 +146,7 @@ PassResult RunPass(FileSystem& fs, const FaultyFileSystem& folder, Pass pass,
   return pass == Pass::kAnalysis           ? h.passes.Analysis(save)
          : pass == Pass::kList             ? h.passes.List(save, [](const LightEntry&) {})
          : pass == Pass::kRemove           ? h.passes.Remove(save)
-         : pass == Pass::kRemoveWithBackup ? h.passes.Remove(save, folder.Path(kBackup))
+         : pass == Pass::kRemoveWithBackup ? h.passes.Remove(save, {.backup = folder.Path(kBackup)})
                                            : h.passes.Change(save, "5");
 }
 

@@ -222,7 +222,7 @@ void ExpectPasses(const std::string& input, const ModelPasses& model, std::size_
   PathHarness path(folder, {.read = readSize, .write = writeSize});
   SectorChoice ofMap1;
   ofMap1.OnlyMap(1);
-  EXPECT_EQ(path.passes.Remove(folder.Path(save), "", ofMap1).outcome, PassOutcome::kDone);
+  EXPECT_EQ(path.passes.Remove(folder.Path(save), {.choice = ofMap1}).outcome, PassOutcome::kDone);
   EXPECT_EQ(folder.Get(save), model.removesOfMap1 ? model.removedOfMap1 : input) << "map 1";
 }
 

@@ -174,7 +174,7 @@ TEST(ReplaceTest, EachDiskIsAskedForWhatItGetsAndNoneIsFilled) {
     folder.links = c.links;
     PathHarness h(folder);
     const std::string backup = *c.backup ? folder.Path(c.backup) : "";
-    const PassResult result = h.passes.Change(folder.Path("w.scp"), "6", backup);
+    const PassResult result = h.passes.Change(folder.Path("w.scp"), "6", {.backup = backup});
     std::string message = PassMessage(result);  // with names in the folder for its paths
     for (std::size_t at; (at = message.find(folder.Path(""))) != std::string::npos;)
       message.erase(at, folder.Path("").size());
