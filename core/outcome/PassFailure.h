@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <iterator>
 #include <system_error>
 
 namespace duskmend {
@@ -41,8 +43,12 @@ struct PassFailure {
   std::error_code error;
 };
 
-// What a failure at a step leaves, said once for every step.
+// What a failure at a step leaves, and what its message says: one row per step, in the
+// order of the steps. A message names files by {path} (the world save), {temp} (its temp
+// file), {backup} and {kept} (the file that holds what the failure kept), and the system's
+// reason by {error}.
 struct StepMeaning {
+  PassFailure::Step step;
   const char* name;     // the step's name where a program reports it to another
   bool newTextInPlace;  // the world save holds the pass's new text
   // What the temp file holds that is kept, and the message tells of, as the name it is kept
@@ -50,33 +56,77 @@ struct StepMeaning {
   // or what stood at the save's name), "other" (what another program wrote or left); none
   // where it holds only this pass's unfinished text, which goes.
   const char* kept;
+  const char* message;
+  const char* messageWithError;  // where the failure has a reason of the system, if other
 };
 
-constexpr StepMeaning MeaningOf(PassFailure::Step step) {
-  using Step = PassFailure::Step;
-  switch (step) {
-    case Step::kReadWorld:
-      return {"read-worldsave", false, nullptr};
-    case Step::kWriteTemp:
-      return {"write-temp", false, nullptr};
-    case Step::kWriteBackup:
-      return {"write-backup", false, nullptr};
-    case Step::kReplace:
-      return {"replace", false, "new"};
-    case Step::kWorldChanged:
-      return {"worldsave-changed", false, nullptr};
-    case Step::kWorldRemovedAtSwitch:
-      return {"worldsave-changed", false, "old"};
-    case Step::kWrittenIntoNew:
-      return {"worldsave-changed", false, "other"};
-    case Step::kWorldChangedAtSwitch:
-      return {"worldsave-changed", true, "other"};
-    case Step::kWrittenAtSwitch:
-    case Step::kWrittenAtSwitchLost:
-    case Step::kWorldReplacedAtSwitch:
-      return {"worldsave-changed", true, "old"};
-  }
-  return {"unknown", false, "other"};
+inline constexpr StepMeaning kSteps[] = {
+    {PassFailure::Step::kReadWorld, "read-worldsave", false, nullptr,
+     "Cannot read the worldsave {path}\n{error}\nNothing was changed.", nullptr},
+    {PassFailure::Step::kWriteTemp, "write-temp", false, nullptr,
+     "Cannot write the temporary file {temp}\n{error}\nThe worldsave was not changed.", nullptr},
+    {PassFailure::Step::kReplace, "replace", false, "new",
+     "Cannot replace the worldsave {path}\n{error}\nThe worldsave was not changed. Its new text "
+     "is in {kept}.",
+     nullptr},
+    {PassFailure::Step::kWriteBackup, "write-backup", false, nullptr,
+     "Cannot write the backup {backup}\n{error}\nThe worldsave was not changed.", nullptr},
+    {PassFailure::Step::kWorldChanged, "worldsave-changed", false, nullptr,
+     "The worldsave {path} was changed by another program while Duskmend read it.\nIs the game "
+     "server still running? Stop the server, then run this pass again.\nThe worldsave was not "
+     "changed.",
+     // the only reason it has: the world save is gone
+     "The worldsave {path} was removed by another program while Duskmend read it.\nIs the game "
+     "server still running? Stop the server, then run this pass again.\nThe worldsave was not "
+     "changed."},
+    {PassFailure::Step::kWorldChangedAtSwitch, "worldsave-changed", true, "other",
+     "The worldsave {path} was changed by another program while Duskmend replaced it, and that "
+     "program's file could not be put back ({error}).\nIt is in {kept}; the worldsave holds "
+     "Duskmend's new text. Stop the server and look at both.",
+     nullptr},
+    {PassFailure::Step::kWorldRemovedAtSwitch, "worldsave-changed", false, "old",
+     "The worldsave {path} was removed by another program while Duskmend replaced it.\nThe file "
+     "that stood there before is in {kept}. Stop the server and look at it.",
+     nullptr},
+    {PassFailure::Step::kWrittenIntoNew, "worldsave-changed", false, "other",
+     "The worldsave {path} was changed by another program while Duskmend replaced it, and it is "
+     "as that program left it.\nThat program also wrote where Duskmend's new text stood "
+     "meanwhile: what it wrote is in {kept}. Stop the server and look at both.",
+     nullptr},
+    {PassFailure::Step::kWrittenAtSwitch, "worldsave-changed", true, "old",
+     "The worldsave {path} was changed by another program while Duskmend replaced it.\nWhat it "
+     "held before is in {kept}; the worldsave holds Duskmend's new text. Stop the server and "
+     "look at both.",
+     "Duskmend could not tell whether another program changed the worldsave {path} while it was "
+     "replaced ({error}).\nWhat it held before is in {kept}; the worldsave holds Duskmend's new "
+     "text. Stop the server and look at both."},
+    {PassFailure::Step::kWrittenAtSwitchLost, "worldsave-changed", true, "old",
+     "The worldsave {path} was changed by another program while Duskmend replaced it, and what "
+     "that program wrote could not be kept in {kept} ({error}).\nThe worldsave holds Duskmend's "
+     "new text. Stop the server and look at it.",
+     nullptr},
+    {PassFailure::Step::kWorldReplacedAtSwitch, "worldsave-changed", true, "old",
+     "Another program replaced or removed the worldsave {path} in the moment Duskmend replaced "
+     "it: a file that it put there, if any, is lost.\nThe worldsave holds Duskmend's new text; "
+     "what it held before is in {kept}. Is the server still running? Have it save the world "
+     "again, then stop it.",
+     "Another program replaced or removed the worldsave {path} in the moment Duskmend replaced "
+     "it: a file that it put there, if any, is lost.\nThe worldsave holds Duskmend's new text; "
+     "what it held before could not be kept in {kept} ({error}). Is the server still running? "
+     "Have it save the world again, then stop it."},
+};
+
+// Each step's row stands at the step's place.
+constexpr bool InStepOrder() {
+  for (std::size_t i = 0; i < std::size(kSteps); ++i)
+    if (static_cast<std::size_t>(kSteps[i].step) != i) return false;
+  return std::size(kSteps) ==
+         static_cast<std::size_t>(PassFailure::Step::kWorldReplacedAtSwitch) + 1;
+}
+static_assert(InStepOrder());
+
+constexpr const StepMeaning& MeaningOf(PassFailure::Step step) {
+  return kSteps[static_cast<std::size_t>(step)];
 }
 
 }  // namespace duskmend

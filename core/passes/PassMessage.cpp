@@ -1,6 +1,10 @@
 #include "PassMessage.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <string_view>
+#include <utility>
 
 namespace duskmend {
 namespace {
@@ -68,71 +72,31 @@ const std::string& Kept(const PassResult& result) {
   return result.keptPath.empty() ? result.tempPath : result.keptPath;
 }
 
-// The three lines of a failure message: what failed, the system's reason, what it means.
-// `keptAt`: the file that holds what the failure kept.
-std::string FailureMessage(const PassFailure& failure, const std::string& path,
-                           const std::string& tempPath, const std::string& keptAt,
-                           const std::string& backupPath) {
-  std::string what;
-  std::string meaning = "The worldsave was not changed.";
-  switch (failure.step) {
-    case PassFailure::Step::kReadWorld:
-      what = "Cannot read the worldsave " + path;
-      meaning = kNothingChanged;
-      break;
-    case PassFailure::Step::kWriteTemp:
-      what = "Cannot write the temporary file " + tempPath;
-      break;
-    case PassFailure::Step::kWriteBackup:
-      what = "Cannot write the backup " + backupPath;
-      break;
-    case PassFailure::Step::kReplace:
-      what = "Cannot replace the worldsave " + path;
-      meaning += " Its new text is in " + keptAt + ".";
-      break;
-    case PassFailure::Step::kWorldChanged:
-      return "The worldsave " + path + " was " +
-             (failure.error == std::errc::no_such_file_or_directory ? "removed" : "changed") +
-             " by another program while Duskmend read it." +
-             "\nIs the game server still running? Stop the server, then run this pass again.\n" +
-             meaning;
-    case PassFailure::Step::kWorldChangedAtSwitch:
-      return "The worldsave " + path + " was changed by another program while Duskmend " +
-             "replaced it, and that program's file could not be put back (" +
-             failure.error.message() + ").\nIt is in " + keptAt +
-             "; the worldsave holds Duskmend's new text. Stop the server and look at both.";
-    case PassFailure::Step::kWorldRemovedAtSwitch:
-      return "The worldsave " + path + " was removed by another program while Duskmend " +
-             "replaced it.\nThe file that stood there before is in " + keptAt +
-             ". Stop the server and look at it.";
-    case PassFailure::Step::kWrittenIntoNew:
-      return "The worldsave " + path + " was changed by another program while Duskmend " +
-             "replaced it, and it is as that program left it.\nThat program also wrote " +
-             "where Duskmend's new text stood meanwhile: what it wrote is in " + keptAt +
-             ". Stop the server and look at both.";
-    case PassFailure::Step::kWrittenAtSwitch:
-      return (failure.error ? "Duskmend could not tell whether another program changed the " +
-                                  std::string("worldsave ") + path + " while it was replaced (" +
-                                  failure.error.message() + ")."
-                            : "The worldsave " + path +
-                                  " was changed by another program while Duskmend replaced it.") +
-             "\nWhat it held before is in " + keptAt +
-             "; the worldsave holds Duskmend's new text. Stop the server and look at both.";
-    case PassFailure::Step::kWrittenAtSwitchLost:
-      return "The worldsave " + path + " was changed by another program while Duskmend " +
-             "replaced it, and what that program wrote could not be kept in " + keptAt + " (" +
-             failure.error.message() +
-             ").\nThe worldsave holds Duskmend's new text. Stop the server and look at it.";
-    case PassFailure::Step::kWorldReplacedAtSwitch:
-      return "Another program replaced or removed the worldsave " + path + " in the moment " +
-             "Duskmend replaced it: a file that it put there, if any, is lost.\n" +
-             "The worldsave holds Duskmend's new text; " +
-             (failure.error ? "what it held before could not be kept in " + keptAt + " (" +
-                                  failure.error.message() + ")."
-                            : "what it held before is in " + keptAt + ".") +
-             " Is the server still running? Have it save the world again, then stop it.";
+// A failure's message: its step's words, with the files and the system's reason in their
+// places. `keptAt`: the file that holds what the failure kept.
+std::string FailureMessage(const PassFailure& failure, const PassResult& result,
+                           const std::string& keptAt) {
+  const StepMeaning& step = MeaningOf(failure.step);
+  const std::string_view words =
+      failure.error && step.messageWithError ? step.messageWithError : step.message;
+  const std::pair<std::string_view, std::string> fills[] = {{"{path}", result.path},
+                                                            {"{temp}", result.tempPath},
+                                                            {"{backup}", result.backupPath},
+                                                            {"{kept}", keptAt},
+                                                            {"{error}", failure.error.message()}};
+  std::string message;
+  for (std::size_t at = 0; at < words.size();) {
+    const auto fill = std::find_if(std::begin(fills), std::end(fills), [&](const auto& f) {
+      return words.substr(at).starts_with(f.first);
+    });
+    if (fill == std::end(fills)) {
+      message += words[at++];
+    } else {
+      message += fill->second;
+      at += fill->first.size();
+    }
   }
-  return what.append(1, '\n').append(failure.error.message()).append(1, '\n').append(meaning);
+  return message;
 }
 
 // What a pass that is done could not do after the switch.
@@ -168,9 +132,7 @@ std::string PassMessage(const PassResult& result) {
     }
     case PassOutcome::kFailed:
       if (!result.failure) return "";
-      return FailureMessage(*result.failure, result.path, result.tempPath, Kept(result),
-                            result.backupPath) +
-             backup;
+      return FailureMessage(*result.failure, result, Kept(result)) + backup;
     case PassOutcome::kDone:
       return DoneMessage(result);
     case PassOutcome::kStopped:
