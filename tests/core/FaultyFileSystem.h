@@ -54,9 +54,9 @@ class FaultyFileSystem : public ForwardingFileSystem {
  private:
   // One file from its creation on: the system may give a removed file's number to the next.
   int FileOf(const std::string& name);
-  std::vector<std::string> Names() const;  // the regular files in the folder
+  std::vector<std::string> Names() const;         // the regular files in the folder
   std::map<std::string, int> NamedFiles() const;  // the file that each name stands for now
-  void NoteNames();                        // the folder's names, as a sync of it makes them durable
+  void NoteNames();  // the folder's names, as a sync of it makes them durable
   // A call that this system does not have: seen and counted as any other.
   std::error_code Unsupported(const std::string& call, std::errc error) {
     if (std::error_code planned = Enter(call)) return planned;
