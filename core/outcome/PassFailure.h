@@ -49,8 +49,8 @@ struct PassFailure {
 // reason by {error}.
 struct StepMeaning {
   PassFailure::Step step;
-  const char* name;     // the step's name where a program reports it to another
   bool newTextInPlace;  // the world save holds the pass's new text
+  const char* name;     // the step's name where a program reports it to another
   // What the temp file holds that is kept, and the message tells of, as the name it is kept
   // under says it: "new" (the new text after a failed switch), "old" (the old save's text,
   // or what stood at the save's name), "other" (what another program wrote or left); none
@@ -61,17 +61,17 @@ struct StepMeaning {
 };
 
 inline constexpr StepMeaning kSteps[] = {
-    {PassFailure::Step::kReadWorld, "read-worldsave", false, nullptr,
+    {PassFailure::Step::kReadWorld, false, "read-worldsave", nullptr,
      "Cannot read the worldsave {path}\n{error}\nNothing was changed.", nullptr},
-    {PassFailure::Step::kWriteTemp, "write-temp", false, nullptr,
+    {PassFailure::Step::kWriteTemp, false, "write-temp", nullptr,
      "Cannot write the temporary file {temp}\n{error}\nThe worldsave was not changed.", nullptr},
-    {PassFailure::Step::kReplace, "replace", false, "new",
+    {PassFailure::Step::kReplace, false, "replace", "new",
      "Cannot replace the worldsave {path}\n{error}\nThe worldsave was not changed. Its new text "
      "is in {kept}.",
      nullptr},
-    {PassFailure::Step::kWriteBackup, "write-backup", false, nullptr,
+    {PassFailure::Step::kWriteBackup, false, "write-backup", nullptr,
      "Cannot write the backup {backup}\n{error}\nThe worldsave was not changed.", nullptr},
-    {PassFailure::Step::kWorldChanged, "worldsave-changed", false, nullptr,
+    {PassFailure::Step::kWorldChanged, false, "worldsave-changed", nullptr,
      "The worldsave {path} was changed by another program while Duskmend read it.\nIs the game "
      "server still running? Stop the server, then run this pass again.\nThe worldsave was not "
      "changed.",
@@ -79,33 +79,33 @@ inline constexpr StepMeaning kSteps[] = {
      "The worldsave {path} was removed by another program while Duskmend read it.\nIs the game "
      "server still running? Stop the server, then run this pass again.\nThe worldsave was not "
      "changed."},
-    {PassFailure::Step::kWorldChangedAtSwitch, "worldsave-changed", true, "other",
+    {PassFailure::Step::kWorldChangedAtSwitch, true, "worldsave-changed", "other",
      "The worldsave {path} was changed by another program while Duskmend replaced it, and that "
      "program's file could not be put back ({error}).\nIt is in {kept}; the worldsave holds "
      "Duskmend's new text. Stop the server and look at both.",
      nullptr},
-    {PassFailure::Step::kWorldRemovedAtSwitch, "worldsave-changed", false, "old",
+    {PassFailure::Step::kWorldRemovedAtSwitch, false, "worldsave-changed", "old",
      "The worldsave {path} was removed by another program while Duskmend replaced it.\nThe file "
      "that stood there before is in {kept}. Stop the server and look at it.",
      nullptr},
-    {PassFailure::Step::kWrittenIntoNew, "worldsave-changed", false, "other",
+    {PassFailure::Step::kWrittenIntoNew, false, "worldsave-changed", "other",
      "The worldsave {path} was changed by another program while Duskmend replaced it, and it is "
      "as that program left it.\nThat program also wrote where Duskmend's new text stood "
      "meanwhile: what it wrote is in {kept}. Stop the server and look at both.",
      nullptr},
-    {PassFailure::Step::kWrittenAtSwitch, "worldsave-changed", true, "old",
+    {PassFailure::Step::kWrittenAtSwitch, true, "worldsave-changed", "old",
      "The worldsave {path} was changed by another program while Duskmend replaced it.\nWhat it "
      "held before is in {kept}; the worldsave holds Duskmend's new text. Stop the server and "
      "look at both.",
      "Duskmend could not tell whether another program changed the worldsave {path} while it was "
      "replaced ({error}).\nWhat it held before is in {kept}; the worldsave holds Duskmend's new "
      "text. Stop the server and look at both."},
-    {PassFailure::Step::kWrittenAtSwitchLost, "worldsave-changed", true, "old",
+    {PassFailure::Step::kWrittenAtSwitchLost, true, "worldsave-changed", "old",
      "The worldsave {path} was changed by another program while Duskmend replaced it, and what "
      "that program wrote could not be kept in {kept} ({error}).\nThe worldsave holds Duskmend's "
      "new text. Stop the server and look at it.",
      nullptr},
-    {PassFailure::Step::kWorldReplacedAtSwitch, "worldsave-changed", true, "old",
+    {PassFailure::Step::kWorldReplacedAtSwitch, true, "worldsave-changed", "old",
      "Another program replaced or removed the worldsave {path} in the moment Duskmend replaced "
      "it: a file that it put there, if any, is lost.\nThe worldsave holds Duskmend's new text; "
      "what it held before is in {kept}. Is the server still running? Have it save the world "
