@@ -73,16 +73,15 @@ const std::string& Kept(const PassResult& result) {
 }
 
 // A failure's message: its step's words, with the files and the system's reason in their
-// places. `keptAt`: the file that holds what the failure kept.
-std::string FailureMessage(const PassFailure& failure, const PassResult& result,
-                           const std::string& keptAt) {
+// places.
+std::string FailureMessage(const PassFailure& failure, const PassResult& result) {
   const StepMeaning& step = MeaningOf(failure.step);
   const std::string_view words =
       failure.error && step.messageWithError ? step.messageWithError : step.message;
   const std::pair<std::string_view, std::string> fills[] = {{"{path}", result.path},
                                                             {"{temp}", result.tempPath},
                                                             {"{backup}", result.backupPath},
-                                                            {"{kept}", keptAt},
+                                                            {"{kept}", Kept(result)},
                                                             {"{error}", failure.error.message()}};
   std::string message;
   for (std::size_t at = 0; at < words.size();) {
@@ -132,7 +131,7 @@ std::string PassMessage(const PassResult& result) {
     }
     case PassOutcome::kFailed:
       if (!result.failure) return "";
-      return FailureMessage(*result.failure, result, Kept(result)) + backup;
+      return FailureMessage(*result.failure, result) + backup;
     case PassOutcome::kDone:
       return DoneMessage(result);
     case PassOutcome::kStopped:
