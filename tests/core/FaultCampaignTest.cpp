@@ -585,6 +585,10 @@ TEST(FaultCampaignTest, AnotherProgramAtWorkOnTheSaveLosesNothing) {
                                    " holds the old save.") != std::string::npos)
               << message;
           const bool done = run.outcome == PassOutcome::kDone;
+          // A failure says whether the save's name holds nothing now ("worldsave":"none").
+          if (!done && kSwapsAndWatches) {
+            EXPECT_EQ(run.worldsave == SaveText::kNone, !save);
+          }
           if (!done && save) ExpectTheNextMovesLoseNothing(folder, exchanges, run, pass, found);
           // Once the backup is made, the old text stays at the save or the backup, but where a
           // linked backup was written in place with the save, as one file with it.
