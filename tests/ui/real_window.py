@@ -4,7 +4,7 @@ bar's outline on the X server at the scale factor 1.5; "orca", a blind user's se
 keyboard alone under openbox, as the screen reader Orca speaks it, on a copy of EXAMPLE_SAVE and
 on a large save from GENSAVE.
     real_window.py pixels|orca DUSKMEND EXAMPLE_SAVE GENSAVE"""
-import atexit, hashlib, os, re, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
+import atexit, ctypes, hashlib, os, re, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
 
 (mode, program, example, gensave), failures = (sys.argv[1:] + [None])[:4], []
 BLACK, FILL = (0,) * 3, (212, 208, 200)
@@ -24,10 +24,14 @@ def wait_for(what, condition, seconds=60):
     sys.exit(f"gave up waiting for {what}")
 
 
+def ours():  # what this script starts ends with it, however it ends (a test's timeout kills it)
+    ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
 def start(scale="1"):
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_QPA_PLATFORMTHEME="", QT_SCALE_FACTOR=scale)
     errors = tempfile.TemporaryFile()  # a pipe that nobody reads would stop the program once full
-    child = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=errors)
+    child = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=ours)
     search = ["xdotool", "search", "--onlyvisible", "--name", r"^Duskmend v1\.0$"]
     window = wait_for("the window", lambda: child.poll() is not None and errors.seek(0) == 0 and sys.exit(
         f"the program ended at its start with {child.returncode}: {errors.read()!r}")
@@ -71,7 +75,7 @@ class Orca:
         self.log, self.read, self.said, self.output = os.path.join(home, "orca.log"), 0, [], tempfile.TemporaryFile()
         self.process = subprocess.Popen(["/usr/bin/python3", "-c", ORCA, "--debug-file", self.log],
                                         env=dict(os.environ, HOME=home, SPEECHD_CMD="false", SPEECHD_ADDRESS=f"unix_socket:{home}/x"),
-                                        stdout=self.output, stderr=self.output)
+                                        stdout=self.output, stderr=self.output, preexec_fn=ours)
         atexit.register(lambda: self.process.kill() or self.process.wait())
         self.hear("^Screen reader on", "Orca to start")
 
@@ -91,13 +95,13 @@ class Orca:
 
 
 def check_orca():  # a blind user's session by the keyboard alone
-    subprocess.Popen(["openbox"], stderr=subprocess.DEVNULL)
-    subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+    subprocess.Popen(["openbox"], stderr=subprocess.DEVNULL, preexec_fn=ours)
+    subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], preexec_fn=ours)
     enable = ["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus", "--method",
               "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled", "<true>"]
     wait_for("the accessibility bus", lambda: subprocess.run(enable, capture_output=True).returncode == 0, 10)
     for _ in range(2):  # a busy machine, as a game server and its builds make it
-        busy = subprocess.Popen(["sh", "-c", "while :; do :; done"])
+        busy = subprocess.Popen(["sh", "-c", "while :; do :; done"], preexec_fn=ours)
         atexit.register(busy.kill)
     # The desktop's opener of links, which notes what it is asked to open.
     opener = tempfile.mkdtemp()
