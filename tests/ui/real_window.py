@@ -24,7 +24,7 @@ def wait_for(what, condition, seconds=60):
     sys.exit(f"gave up waiting for {what}")
 
 
-def ours():  # what this script starts ends with it, however it ends (a test's timeout kills it)
+def ours():  # what this script starts and may spin ends with it, even when a timeout kills it
     ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
 
 
@@ -95,8 +95,8 @@ class Orca:
 
 
 def check_orca():  # a blind user's session by the keyboard alone
-    subprocess.Popen(["openbox"], stderr=subprocess.DEVNULL, preexec_fn=ours)
-    subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], preexec_fn=ours)
+    subprocess.Popen(["openbox"], stderr=subprocess.DEVNULL)
+    subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
     enable = ["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus", "--method",
               "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled", "<true>"]
     wait_for("the accessibility bus", lambda: subprocess.run(enable, capture_output=True).returncode == 0, 10)
