@@ -42,11 +42,12 @@ struct ModelPasses {
   std::string removedOfMap1;     // the save after a remove pass that chooses the sectors of map 1
   bool removesOfMap1 = false;
 };
-// Whether a header opens a sector of map 1: the fourth of its numbers, blanks aside, is 1.
+// Whether a header opens a sector of map 1: the fourth of its numbers, blanks aside, is 1,
+// within the header's first 4096 bytes.
 bool OfMap1(const std::string& header) {
   static const std::regex blanksAndTail("[ \t]|\\].*");
   static const std::regex fourthIs1("([^,]*,){3}0{0,8}1(,.*)?");
-  return std::regex_match(std::regex_replace(header.substr(7), blanksAndTail, ""), fourthIs1);
+  return std::regex_match(std::regex_replace(header.substr(7, 4089), blanksAndTail, ""), fourthIs1);
 }
 ModelPasses Model(const std::string& text, const std::string& value) {
   static const std::regex end("\r\n|\r|\n");
@@ -135,9 +136,11 @@ const std::string kEdges[] = {
     "\r\r\n",
     "a\n\rb\r\r\n\nc",
     std::string("nul\0byte\r\n\xff\xfe\r\n", 14),
-    std::string(63, 'a') + "\r\nb\r\n",                  // CR LF across a 64-byte block
-    std::string(63, 'a') + "\r" + std::string(70, 'b'),  // lone CR at the end of a block
-    std::string(62, 'a') + "\n[SECTOR 1,1]\r\nx\r\n",    // "[" at the end of a block
+    std::string(63, 'a') + "\r\nb\r\n",                           // CR LF across a 64-byte block
+    std::string(63, 'a') + "\r" + std::string(70, 'b'),           // lone CR at the end of a block
+    std::string(62, 'a') + "\n[SECTOR 1,1]\r\nx\r\n",             // "[" at the end of a block
+    "[SECTOR 1,1,0," + std::string(4081, ' ') + "1]\r\nLIGHT=5",  // the map's last byte kept
+    "[SECTOR 1,1,0," + std::string(4082, ' ') + "1]\r\nLIGHT=5",  // and the first one cut
     std::string(63, 'a') + "\n[Sector 1,1]\nLOCALLIGHT=1\n",
     "x\r\n[s\r\n[SECTO\r\n[SECTOR",
     Lines("[SECTOR 1,1]|[SECTOR 2,2]|LOCALLIGHT=5|[SECTORS]|LOCALLIGHT=|X=1"),
