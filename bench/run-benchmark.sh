@@ -106,9 +106,8 @@ if [ -n "$ui_time" ]; then
 fi
 
 # A cold cache, as the first clean-up after a reboot meets the save: the page cache dropped
-# before each run of the change pass and of the one-write floor (only where this user may).
-# A rewriting pass also leaves a copy of the new save at the temp path: the floor that does so
-# writes the save twice.
+# before each run of the change pass and of the floors (only where this user may). A rewriting
+# pass also leaves a copy of the new save at the temp path: the second floor writes it too.
 copy_cmd="$one_cmd"' && cp --reflink=never "$save" "$save"tmp'
 if [ -w /proc/sys/vm/drop_caches ]; then
   cold="$fresh_copy && echo 3 > /proc/sys/vm/drop_caches"

@@ -47,7 +47,8 @@ struct ModelPasses {
 bool OfMap1(const std::string& header) {
   static const std::regex blanksAndTail("[ \t]|\\].*");
   static const std::regex fourthIs1("([^,]*,){3}0{0,8}1(,.*)?");
-  return std::regex_match(std::regex_replace(header.substr(7, 4089), blanksAndTail, ""), fourthIs1);
+  return std::regex_match(std::regex_replace(header.substr(0, 4096).substr(7), blanksAndTail, ""),
+                          fourthIs1);
 }
 ModelPasses Model(const std::string& text, const std::string& value) {
   static const std::regex end("\r\n|\r|\n");
